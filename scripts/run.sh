@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# One entry point for a fresh Debian 12 machine:
+#   scripts/run.sh main      install what is missing, build, convert a copy of examples/
+#   scripts/run.sh test      install what is missing, build (warnings are errors), run all tests
+#   scripts/run.sh sanitize  the tests again in an AddressSanitizer + UBSan build
+#   scripts/run.sh bench     build and run the benchmarks
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+
+packages=(g++ cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev
+          libcli11-dev xvfb xauth)
+
+install_missing() {
+  local missing=()
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+configure() {  # build-dir, extra cmake arguments...
+  local dir=$1
+  shift
+  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+}
+
+jobs=$(nproc)
+
+case "${1:-}" in
+  main)
+    install_missing
+    configure build -DCMAKE_BUILD_TYPE=Release
+    cmake --build build -j "$jobs"
+    scripts/convert-examples.sh build
+    ;;
+  test)
+    install_missing
+    configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVI_WERROR=ON
+    cmake --build build -j "$jobs"
+    QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j "$jobs"
+    ;;
+  sanitize)
+    install_missing
+    configure build-sanitize -DCMAKE_BUILD_TYPE=Debug -DTAVI_WERROR=ON -DTAVI_SANITIZE=ON
+    cmake --build build-sanitize -j "$jobs"
+    ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+      QT_QPA_PLATFORM=offscreen ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
+    ;;
+  bench)
+    install_missing
+    configure build -DCMAKE_BUILD_TYPE=Release
+    cmake --build build -j "$jobs"
+    shift
+    scripts/bench.sh "$@"
+    ;;
+  *)
+    echo "usage: scripts/run.sh main|test|sanitize|bench" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+
+namespace tavi {
+
+// A position in hundred-thousandths of a degree: x is the longitude, y the latitude.
+struct GeoPoint {
+  std::int32_t x = 0;
+  std::int32_t y = 0;
+  friend bool operator==(const GeoPoint&, const GeoPoint&) = default;
+};
+
+// Marks a missing position.
+inline constexpr GeoPoint kNoPosition{-999999999, -999999999};
+
+// Bounding rectangle in the units of GeoPoint: left is the west edge (smallest longitude), top the
+// north edge (largest latitude), right the east edge, bottom the south edge. A default rectangle
+// is empty: it is empty while left > right or bottom > top.
+struct BoundingRect {
+  std::int32_t left = 1;
+  std::int32_t top = -1;
+  std::int32_t right = -1;
+  std::int32_t bottom = 1;
+  bool IsEmpty() const { return left > right || bottom > top; }
+  friend bool operator==(const BoundingRect&, const BoundingRect&) = default;
+};
+
+}  // namespace tavi

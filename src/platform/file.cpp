@@ -1,0 +1,196 @@
+#include "platform/file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "platform/path.h"
+
+namespace tavi {
+
+namespace {
+
+[[noreturn]] void ThrowOsError(const char* what) {
+  throw CFileException(std::string(what) + ": " + std::strerror(errno));
+}
+
+}  // namespace
+
+CFile::~CFile() { Abort(); }
+
+bool CFile::Open(const WString& path, unsigned flags) {
+  Abort();
+  const bool writable = (flags & modeWrite) != 0;
+  int osFlags = O_CLOEXEC;
+  if (writable) {
+    osFlags |= O_RDWR;
+    if ((flags & modeCreate) != 0) osFlags |= O_CREAT | O_TRUNC;
+  } else {
+    osFlags |= O_RDONLY;
+  }
+  const std::string native = ToNativePath(path).string();
+  if (native.empty()) return false;
+  const int fd = ::open(native.c_str(), osFlags, 0644);
+  if (fd < 0) return false;
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    ::close(fd);
+    return false;
+  }
+  m_fd = fd;
+  m_writable = writable;
+  m_position = 0;
+  m_length = static_cast<std::uint64_t>(info.st_size);
+  m_buffer.resize(kBufferSize);
+  m_bufferStart = 0;
+  m_bufferUsed = 0;
+  m_dirty = false;
+  return true;
+}
+
+std::size_t CFile::ReadThrough(std::uint64_t at, std::byte* data, std::size_t count) {
+  std::size_t done = 0;
+  while (done < count) {
+    const ssize_t got = ::pread(m_fd, data + done, count - done, static_cast<off_t>(at + done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  return done;
+}
+
+std::size_t CFile::Read(void* buffer, std::size_t count) {
+  if (m_fd < 0 || count == 0) return 0;
+  auto* out = static_cast<std::byte*>(buffer);
+  if (m_writable) {
+    Flush();
+    const std::size_t got = ReadThrough(m_position, out, count);
+    m_position += got;
+    return got;
+  }
+  std::size_t done = 0;
+  while (done < count) {
+    const std::uint64_t bufferEnd = m_bufferStart + m_bufferUsed;
+    if (m_position >= m_bufferStart && m_position < bufferEnd) {
+      const auto offset = static_cast<std::size_t>(m_position - m_bufferStart);
+      const std::size_t take = std::min(count - done, m_bufferUsed - offset);
+      std::memcpy(out + done, m_buffer.data() + offset, take);
+      done += take;
+      m_position += take;
+      continue;
+    }
+    if (count - done >= kBufferSize) {
+      const std::size_t got = ReadThrough(m_position, out + done, count - done);
+      done += got;
+      m_position += got;
+      break;
+    }
+    m_bufferStart = m_position;
+    m_bufferUsed = ReadThrough(m_position, m_buffer.data(), kBufferSize);
+    if (m_bufferUsed == 0) break;
+  }
+  return done;
+}
+
+void CFile::WriteThrough(std::uint64_t at, const std::byte* data, std::size_t count) {
+  std::size_t done = 0;
+  while (done < count) {
+    const ssize_t put = ::pwrite(m_fd, data + done, count - done, static_cast<off_t>(at + done));
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) {
+      if (put == 0) errno = EIO;
+      ThrowOsError("write failed");
+    }
+    done += static_cast<std::size_t>(put);
+  }
+}
+
+void CFile::Flush() {
+  if (!m_dirty) return;
+  m_dirty = false;  // a failed flush is reported once, not again by Close
+  WriteThrough(m_bufferStart, m_buffer.data(), m_bufferUsed);
+}
+
+void CFile::Write(const void* buffer, std::size_t count) {
+  if (m_fd < 0 || !m_writable) throw CFileException("write failed: file not open for writing");
+  if (count == 0) return;
+  const auto* data = static_cast<const std::byte*>(buffer);
+  const std::uint64_t at = m_position;
+  const std::uint64_t end = at + count;
+  const std::uint64_t bufferEnd = m_bufferStart + m_bufferUsed;
+
+  if (at >= m_bufferStart && at <= bufferEnd && end <= m_bufferStart + kBufferSize) {
+    // Inside or right behind the buffered run: the common case.
+    const auto offset = static_cast<std::size_t>(at - m_bufferStart);
+    std::memcpy(m_buffer.data() + offset, data, count);
+    m_bufferUsed = std::max(m_bufferUsed, offset + count);
+    m_dirty = true;
+  } else if (end <= m_bufferStart || count >= kBufferSize) {
+    // A patch before the buffered run (a link or an offset table), or a large block: write it
+    // directly and keep the buffer. A large block that overlaps the buffer flushes it first.
+    if (end > m_bufferStart && at < bufferEnd) {
+      Flush();
+      m_bufferUsed = 0;
+    }
+    WriteThrough(at, data, count);
+  } else {
+    Flush();
+    m_bufferStart = at;
+    std::memcpy(m_buffer.data(), data, count);
+    m_bufferUsed = count;
+    m_dirty = true;
+  }
+  m_position = end;
+  m_length = std::max(m_length, end);
+}
+
+std::uint64_t CFile::Seek(std::int64_t offset, SeekPosition from) {
+  const std::int64_t base = from == current ? static_cast<std::int64_t>(m_position) : 0;
+  const std::int64_t target = base + offset;
+  m_position = target < 0 ? 0 : static_cast<std::uint64_t>(target);
+  return m_position;
+}
+
+std::uint64_t CFile::GetLength() const {
+  if (m_fd < 0) return 0;
+  if (m_writable) return m_length;
+  struct stat info {};
+  if (::fstat(m_fd, &info) != 0) return 0;
+  return static_cast<std::uint64_t>(info.st_size);
+}
+
+void CFile::Close() {
+  if (m_fd < 0) return;
+  try {
+    Flush();
+  } catch (...) {
+    Abort();
+    throw;
+  }
+  const int fd = m_fd;
+  m_fd = -1;
+  m_buffer = {};
+  m_bufferUsed = 0;
+  if (::close(fd) != 0 && m_writable) ThrowOsError("close failed");
+}
+
+void CFile::Abort() noexcept {
+  if (m_fd < 0) return;
+  ::close(m_fd);
+  m_fd = -1;
+  m_dirty = false;
+  m_buffer = {};
+  m_bufferUsed = 0;
+}
+
+bool CFile::Remove(const WString& path) {
+  std::error_code error;
+  return std::filesystem::remove(ToNativePath(path), error);
+}
+
+}  // namespace tavi

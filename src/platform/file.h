@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <vector>
+
+#include "platform/wide_string.h"
+
+namespace tavi {
+
+// Raised when the operating system reports an error while a file is written, flushed or closed
+// (disk full, a vanished folder). Reading never raises: a failed read delivers fewer bytes.
+class CFileException : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A seekable binary file with its own buffer, so that writing a record field by field, reading a
+// file front to back, and "seek back, write 4 bytes, seek forward" cost no system call per field.
+class CFile {
+ public:
+  enum OpenFlags : unsigned {
+    modeRead = 0x0000,
+    modeWrite = 0x0001,
+    modeCreate = 0x1000,  // with modeWrite: create the file, or truncate an existing one
+  };
+  enum SeekPosition { begin, current };
+
+  CFile() = default;
+  ~CFile();
+  CFile(const CFile&) = delete;
+  CFile& operator=(const CFile&) = delete;
+
+  // Opens for reading (modeRead) or create-or-truncate writing (modeCreate | modeWrite).
+  // Returns false when the file cannot be opened; an open file is closed first.
+  bool Open(const WString& path, unsigned flags);
+  bool IsOpen() const { return m_fd >= 0; }
+
+  // Copies up to count bytes at the current position; fewer at the end of the file.
+  std::size_t Read(void* buffer, std::size_t count);
+  // Writes count bytes at the current position. Throws CFileException on an OS error.
+  void Write(const void* buffer, std::size_t count);
+  // Returns the new position. Seeking before the beginning clamps to 0.
+  std::uint64_t Seek(std::int64_t offset, SeekPosition from);
+  std::uint64_t GetPosition() const { return m_position; }
+  std::uint64_t GetLength() const;
+  // Flushes and closes; throws CFileException when the flush or the close fails. A closed file
+  // stays closed whatever happens.
+  void Close();
+  // Closes without reporting errors (for error paths and destruction).
+  void Abort() noexcept;
+
+  // Deletes the file at path; false when it could not be deleted.
+  static bool Remove(const WString& path);
+
+ private:
+  void Flush();
+  void WriteThrough(std::uint64_t at, const std::byte* data, std::size_t count);
+  std::size_t ReadThrough(std::uint64_t at, std::byte* data, std::size_t count);
+
+  static constexpr std::size_t kBufferSize = 256 * 1024;
+
+  int m_fd = -1;
+  bool m_writable = false;
+  std::uint64_t m_position = 0;
+  std::uint64_t m_length = 0;  // file length as written so far (writable files)
+  std::vector<std::byte> m_buffer;
+  std::uint64_t m_bufferStart = 0;  // file offset of m_buffer[0]
+  std::size_t m_bufferUsed = 0;     // valid bytes in m_buffer
+  bool m_dirty = false;             // buffer holds bytes not yet written
+};
+
+}  // namespace tavi
