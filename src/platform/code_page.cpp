@@ -1,0 +1,1 @@
+#include "platform/code_page.h"

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+
+#include "platform/message_target.h"
+#include "platform/wide_string.h"
+
+namespace tavi {
+
+// Messages the conversion worker posts to the main window.
+inline constexpr std::uint32_t WM_CONVERTOR_LOG = WM_USER + 160;       // wParam 1, lParam 0
+inline constexpr std::uint32_t WM_CONVERTOR_PROGRESS = WM_USER + 161;  // wParam percent 0..100
+
+// The last per-file percentage posted; -1 in a fresh process, never reset between files.
+extern std::int32_t g_nLastPercent;
+
+// Hands one line to the window through the single log slot: waits while the previous line is
+// still in the slot, fills it, posts WM_CONVERTOR_LOG. Lines keep their order.
+void PostLogLine(const WString& text);
+
+// Posts WM_CONVERTOR_PROGRESS only when percent differs from g_nLastPercent.
+void PostProgress(std::int32_t percent);
+
+// The window's side of WM_CONVERTOR_LOG: moves the waiting line into line and empties the slot;
+// false when the slot is empty. Never waits for a writer.
+bool TakeLogLine(WString& line);
+
+}  // namespace tavi
