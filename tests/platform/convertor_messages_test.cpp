@@ -1,0 +1,1 @@
+#include "platform/convertor_messages.h"
