@@ -10,7 +10,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 
 packages=(g++ cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev
-          libcli11-dev xvfb xauth)
+          libcli11-dev xvfb xauth locales)
 
 install_missing() {
   local missing=()
@@ -23,6 +23,14 @@ install_missing() {
   [ "$(id -u)" -ne 0 ] && sudo="sudo"
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# Number parsing is tested under a locale whose decimal separator is a comma.
+ensure_test_locale() {
+  locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$' && return 0
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo localedef -i de_DE -f UTF-8 de_DE.UTF-8 || echo "note: de_DE.UTF-8 not available" >&2
 }
 
 configure() {  # build-dir, extra cmake arguments...
@@ -42,12 +50,14 @@ case "${1:-}" in
     ;;
   test)
     install_missing
+    ensure_test_locale
     configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVI_WERROR=ON
     cmake --build build -j "$jobs"
     QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j "$jobs"
     ;;
   sanitize)
     install_missing
+    ensure_test_locale
     configure build-sanitize -DCMAKE_BUILD_TYPE=Debug -DTAVI_WERROR=ON -DTAVI_SANITIZE=ON
     cmake --build build-sanitize -j "$jobs"
     ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
