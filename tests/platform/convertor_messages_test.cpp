@@ -1,1 +1,150 @@
 #include "platform/convertor_messages.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace tavi {
+namespace {
+
+struct PostedMessage {
+  std::uint32_t message;
+  std::uintptr_t wParam;
+  std::intptr_t lParam;
+};
+
+// Stands in for the main window; registered for the lifetime of the object.
+class RecordingTarget : public IMessageTarget {
+ public:
+  RecordingTarget() { g_hMainWnd.store(this); }
+  ~RecordingTarget() override {
+    g_hMainWnd.store(nullptr);
+    WString rest;
+    while (TakeLogLine(rest)) {
+    }
+  }
+
+  void Post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
+    std::lock_guard lock(m_lock);
+    m_messages.push_back({message, wParam, lParam});
+    if (message == WM_CONVERTOR_LOG) ++m_logPosts;
+  }
+
+  std::vector<PostedMessage> Messages() {
+    std::lock_guard lock(m_lock);
+    return m_messages;
+  }
+  int LogPosts() const { return m_logPosts.load(); }
+
+ private:
+  std::mutex m_lock;
+  std::vector<PostedMessage> m_messages;
+  std::atomic<int> m_logPosts{0};
+};
+
+WString Line(int i) {
+  const std::string text = "line " + std::to_string(i);
+  return WString(text.begin(), text.end());
+}
+
+void WaitForLogPosts(const RecordingTarget& target, int count) {
+  while (target.LogPosts() < count) std::this_thread::yield();
+}
+
+TEST(PostLogLine, PostsLogMessageWithTheLineInTheSlot) {
+  RecordingTarget target;
+  PostLogLine(u"Saving tavi file - /tmp/a.tavi");
+  const auto messages = target.Messages();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].message, 0x04A0u);
+  EXPECT_EQ(messages[0].wParam, 1u);
+  EXPECT_EQ(messages[0].lParam, 0);
+  WString line;
+  ASSERT_TRUE(TakeLogLine(line));
+  EXPECT_EQ(line, u"Saving tavi file - /tmp/a.tavi");
+  EXPECT_FALSE(TakeLogLine(line));
+}
+
+TEST(PostLogLine, WriterWaitsUntilTheWindowTookThePreviousLine) {
+  RecordingTarget target;
+  std::thread writer([] {
+    for (int i = 0; i < 3; ++i) PostLogLine(Line(i));
+  });
+  for (int i = 0; i < 3; ++i) {
+    WaitForLogPosts(target, i + 1);
+    // Give a faulty writer the chance to post its next line while this one is still in flight.
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_EQ(target.LogPosts(), i + 1);
+    WString line;
+    ASSERT_TRUE(TakeLogLine(line));
+    EXPECT_EQ(line, Line(i));
+  }
+  writer.join();
+}
+
+TEST(PostLogLine, TwoWritersKeepEachWritersOrderAndLoseNothing) {
+  RecordingTarget target;
+  constexpr int kLinesPerWriter = 5000;
+  std::vector<WString> received;
+  std::thread window([&] {
+    WString line;
+    while (received.size() < 2u * kLinesPerWriter) {
+      if (TakeLogLine(line)) {
+        received.push_back(line);
+      } else {
+        std::this_thread::yield();
+      }
+    }
+  });
+  auto write = [](int base) {
+    for (int i = 0; i < kLinesPerWriter; ++i) PostLogLine(Line(base + i));
+  };
+  std::thread first(write, 0);
+  std::thread second(write, 100000);
+  first.join();
+  second.join();
+  window.join();
+
+  ASSERT_EQ(received.size(), 2u * kLinesPerWriter);
+  EXPECT_EQ(target.LogPosts(), 2 * kLinesPerWriter);
+  int nextFirst = 0;
+  int nextSecond = 100000;
+  for (const WString& line : received) {
+    const int number = std::stoi(std::string(line.begin() + 5, line.end()));
+    if (number < 100000) {
+      EXPECT_EQ(number, nextFirst++);
+    } else {
+      EXPECT_EQ(number, nextSecond++);
+    }
+  }
+}
+
+TEST(PostLogLine, WithoutAWindowLinesDoNotPileUp) {
+  ASSERT_EQ(g_hMainWnd.load(), nullptr);
+  PostLogLine(u"first");
+  PostLogLine(u"second");  // would wait forever if the first line stayed in the slot
+  WString line;
+  EXPECT_FALSE(TakeLogLine(line));
+}
+
+TEST(PostProgress, PostsOnlyWhenThePercentageChanges) {
+  RecordingTarget target;
+  g_nLastPercent = -1;
+  for (std::int32_t percent : {0, 0, 30, 30, 31, 100, 100, 0}) PostProgress(percent);
+  std::vector<std::uintptr_t> posted;
+  for (const auto& message : target.Messages()) {
+    EXPECT_EQ(message.message, 0x04A1u);
+    EXPECT_EQ(message.lParam, 0);
+    posted.push_back(message.wParam);
+  }
+  EXPECT_EQ(posted, (std::vector<std::uintptr_t>{0, 30, 31, 100, 0}));
+  EXPECT_EQ(g_nLastPercent, 0);
+}
+
+}  // namespace
+}  // namespace tavi
