@@ -1,0 +1,190 @@
+#include "import/ov2_file.h"
+
+#include <algorithm>
+#include <array>
+#include <limits>
+
+#include "import/bounds.h"
+#include "platform/path.h"
+
+namespace tavi {
+
+namespace {
+
+constexpr std::uint8_t kDeletedPoiType = 0;
+constexpr std::uint8_t kRectType = 1;
+constexpr std::uint8_t kPoiType = 3;
+constexpr std::int64_t kRectHeaderSize = 21;  // type, size, east, north, west, south
+constexpr std::int64_t kPoiHeaderSize = 13;   // type, size, x, y
+constexpr std::size_t kSkippedHeaderBytes = 7;
+constexpr std::size_t kTitleSuffixLength = 4;  // ".gep"
+constexpr std::size_t kNameBlockBytes = 512;
+
+std::int32_t ReadInt32(const std::uint8_t* bytes) {
+  const std::uint32_t value =
+      static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
+      static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+  return static_cast<std::int32_t>(value);
+}
+
+WString TitleOf(const WString& path) {
+  const std::size_t separator = path.rfind(kPathSeparator);
+  if (separator == WString::npos) return {};
+  const std::size_t nameLength = path.size() - separator - 1;
+  if (nameLength <= kTitleSuffixLength) return {};
+  return path.substr(separator + 1, nameLength - kTitleSuffixLength);
+}
+
+}  // namespace
+
+COv2File::~COv2File() {
+  Close();
+}
+
+bool COv2File::Open(const WString& path) {
+  Close();
+  if (!m_file.Open(path, CFile::modeRead)) return false;
+  m_length = m_file.GetLength();
+  m_title = TitleOf(path);
+  if (!ReadHeaderCountAndBytes() || !ReadHeaderCountAndBytes() ||
+      !SkipHeaderField(kSkippedHeaderBytes) || !ReadHeaderCountAndBytes()) {
+    return false;
+  }
+  m_dataStart = static_cast<std::int64_t>(m_file.GetPosition());
+  return true;
+}
+
+void COv2File::Close() {
+  m_entries.clear();
+  m_rects.clear();
+  m_file.Abort();
+  m_length = 0;
+  m_title.clear();
+  m_dataStart = -1;
+  m_rectIndex = 0;
+  m_rectOffset = 0;
+}
+
+// A header field counts as read when its read delivers anything at all; a count of 0 or the end of
+// the file delivers nothing.
+bool COv2File::SkipHeaderField(std::size_t count) {
+  std::array<std::uint8_t, 255> skipped{};
+  return m_file.Read(skipped.data(), std::min(count, skipped.size())) > 0;
+}
+
+bool COv2File::ReadHeaderCountAndBytes() {
+  std::uint8_t count = 0;
+  return m_file.Read(&count, 1) == 1 && SkipHeaderField(count);
+}
+
+bool COv2File::ReadExact(std::uint8_t* bytes, std::size_t count) {
+  const std::uint64_t position = m_file.GetPosition();
+  if (position > m_length || m_length - position < count) return false;
+  return m_file.Read(bytes, count) == count;
+}
+
+const std::vector<Ov2Entry>& COv2File::ReadAllEntries(BoundingRect& bounds) {
+  m_area = {std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max(),
+            std::numeric_limits<std::int32_t>::max(), std::numeric_limits<std::int32_t>::min()};
+  m_entries.clear();
+  while (std::optional<Ov2Entry> entry = ReadNextEntry()) m_entries.push_back(std::move(*entry));
+
+  bounds = BoundingRect{};
+  for (const Ov2Entry& entry : m_entries) {
+    if (bounds.IsEmpty()) {
+      bounds = {entry.x, entry.y, entry.x, entry.y};
+    } else {
+      IncludePointNearCentre(bounds, {entry.x, entry.y});
+    }
+  }
+  return m_entries;
+}
+
+std::optional<Ov2Entry> COv2File::ReadNextEntry() {
+  if (m_dataStart < 0) return std::nullopt;
+  if (m_rects.empty()) BuildRectIndex();
+  for (; m_rectIndex < m_rects.size(); ++m_rectIndex, m_rectOffset = 0) {
+    const RectHeader& rect = m_rects[m_rectIndex];
+    if (!TouchesArea(rect)) continue;
+    if (std::optional<Ov2Entry> entry = ReadEntryInRect(rect)) return entry;
+  }
+  return std::nullopt;
+}
+
+// Only the rectangles that follow each other at the top level are indexed; nested ones are not.
+void COv2File::BuildRectIndex() {
+  m_file.Seek(m_dataStart, CFile::begin);
+  std::uint8_t type = 0;
+  while (ReadExact(&type, 1)) {
+    if (type != kRectType) continue;  // bytes between rectangles are passed over one at a time
+    std::array<std::uint8_t, kRectHeaderSize - 1> header{};
+    if (!ReadExact(header.data(), header.size())) return;
+    const std::int32_t size = ReadInt32(&header[0]);
+    RectHeader rect;
+    rect.east = ReadInt32(&header[4]);
+    rect.north = ReadInt32(&header[8]);
+    rect.west = ReadInt32(&header[12]);
+    rect.south = ReadInt32(&header[16]);
+    rect.offset = static_cast<std::int64_t>(m_file.GetPosition());
+    m_rects.push_back(rect);
+    // A size below the header's own would lead back to this record or before it.
+    const std::int64_t end = rect.offset - kRectHeaderSize + size;
+    if (size < kRectHeaderSize || end > static_cast<std::int64_t>(m_length)) return;
+    m_file.Seek(end, CFile::begin);
+  }
+}
+
+// Walks the records from the rectangle's resume point while they are POIs or deleted POIs. A
+// record whose header or name would run past the end of the file ends the walk.
+std::optional<Ov2Entry> COv2File::ReadEntryInRect(const RectHeader& rect) {
+  m_file.Seek(rect.offset + m_rectOffset, CFile::begin);
+  std::uint8_t type = 0;
+  while (ReadExact(&type, 1) && (type == kPoiType || type == kDeletedPoiType)) {
+    std::array<std::uint8_t, kPoiHeaderSize - 1> header{};
+    if (!ReadExact(header.data(), header.size())) break;
+    const std::int32_t size = ReadInt32(&header[0]);
+    const std::int32_t x = ReadInt32(&header[4]);
+    const std::int32_t y = ReadInt32(&header[8]);
+    const auto nameStart = static_cast<std::int64_t>(m_file.GetPosition());
+    const std::int64_t recordEnd = nameStart - kPoiHeaderSize + size;
+    if (size < kPoiHeaderSize || recordEnd > static_cast<std::int64_t>(m_length)) break;
+    if (type == kPoiType && InsideArea(x, y)) {
+      Ov2Entry entry{x, y, ReadName(recordEnd - nameStart)};
+      m_rectOffset = recordEnd - rect.offset;
+      return entry;
+    }
+    m_file.Seek(recordEnd, CFile::begin);
+  }
+  return std::nullopt;
+}
+
+// UTF-16 code units up to the first zero unit, never beyond the record; an odd last byte is no
+// code unit and is ignored. Read block by block, so that only the text itself is allocated.
+WString COv2File::ReadName(std::int64_t byteCount) {
+  WString name;
+  std::array<std::uint8_t, kNameBlockBytes> block{};
+  std::int64_t left = byteCount - byteCount % 2;
+  while (left > 0) {
+    const auto take = static_cast<std::size_t>(std::min<std::int64_t>(left, block.size()));
+    if (!ReadExact(block.data(), take)) break;
+    for (std::size_t i = 0; i < take; i += 2) {
+      const auto unit = static_cast<WChar>(block[i] | block[i + 1] << 8);
+      if (unit == 0) return name;
+      name.push_back(unit);
+    }
+    left -= static_cast<std::int64_t>(take);
+  }
+  return name;
+}
+
+bool COv2File::TouchesArea(const RectHeader& rect) const {
+  return !(rect.east < m_area.left || rect.west > m_area.right || rect.south > m_area.top ||
+           rect.north < m_area.bottom);
+}
+
+// Strict on every side, so a position on the edge of the query area is outside it.
+bool COv2File::InsideArea(std::int32_t x, std::int32_t y) const {
+  return m_area.left < x && x < m_area.right && m_area.bottom < y && y < m_area.top;
+}
+
+}  // namespace tavi
