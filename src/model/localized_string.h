@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+
+#include "platform/file.h"
+#include "platform/wide_string.h"
+
+namespace tavi {
+
+// A localized string is stored as a list of (language code, saved string) entries; in memory a
+// record keeps only the text chosen for the current language. The program writes every text in
+// currentLanguage and never changes either code.
+inline std::uint8_t currentLanguage = 0;
+inline std::uint8_t fallbackLanguage = 0;
+
+// Writes one entry: the count 1, currentLanguage and the text as UTF-8.
+void SaveLocalizedString(const WString& text, CFile& file);
+
+// Chooses among the entries: the last entry in currentLanguage wins; before one is seen, an entry
+// in fallbackLanguage replaces the result, and any other language fills it only while it is
+// empty. A damaged count is bounded by the end of the file.
+WString LoadLocalizedString(CFile& file);
+
+}  // namespace tavi

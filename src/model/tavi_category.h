@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+
+#include "model/compact_string.h"
+#include "platform/file.h"
+
+namespace tavi {
+
+class CTaviCategory {
+ public:
+  // Leaves the category unchanged and returns false when its two codes are not all there.
+  bool Load(CFile& file);
+  void Save(CFile& file) const;
+
+  std::int32_t code1 = -1;
+  std::int32_t code2 = -1;
+  CCompactString text;
+};
+
+}  // namespace tavi

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "model/compact_string.h"
+#include "model/tavi_address.h"
+#include "model/tavi_category.h"
+#include "platform/file.h"
+
+namespace tavi {
+
+class CTaviDetails {
+ public:
+  // Files before version 4 end the details after the address. True when the numeric fields that
+  // the version holds were all there.
+  bool Load(CFile& file, std::int32_t version);
+  // A missing address or category is written with its defaults, so the record keeps its layout.
+  void Save(CFile& file) const;
+
+  std::unique_ptr<CTaviCategory> category;
+  std::unique_ptr<CTaviAddress> address;
+  CCompactString name;
+  CCompactString text1;
+  CCompactString text2;
+  CCompactString extra1;
+  CCompactString extra2;
+  CCompactString extra3;
+  CCompactString extra4;
+  CCompactString extra5;
+  CCompactString extra6;
+  CCompactString extra7;
+  CCompactString extra8;
+  std::int32_t id = -1;
+  std::int32_t extraInt = 0;
+  std::uint8_t extraByte = 0;
+  std::uint8_t rating = 0;  // how often GetRatingString repeats its unit
+};
+
+}  // namespace tavi

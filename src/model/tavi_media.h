@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+
+#include "model/compact_string.h"
+#include "platform/file.h"
+
+namespace tavi {
+
+// Media and links are five texts each, stored alike.
+class CTaviMedia {
+ public:
+  bool Load(CFile& file);
+  // Returns the position of the last text.
+  std::int32_t Save(CFile& file) const;
+
+  CCompactString media1;
+  CCompactString media2;
+  CCompactString media3;
+  CCompactString media4;
+  CCompactString media5;
+};
+
+class CTaviLinks {
+ public:
+  bool Load(CFile& file);
+  // Returns the position of the last text.
+  std::int32_t Save(CFile& file) const;
+
+  CCompactString link1;
+  CCompactString link2;
+  CCompactString link3;
+  CCompactString link4;
+  CCompactString link5;
+};
+
+}  // namespace tavi
