@@ -21,7 +21,9 @@ namespace {
 
 }  // namespace
 
-CFile::~CFile() { Abort(); }
+CFile::~CFile() {
+  Abort();
+}
 
 bool CFile::Open(const WString& path, unsigned flags) {
   Abort();
@@ -179,8 +181,14 @@ void CFile::Close() {
   if (::close(fd) != 0 && m_writable) ThrowOsError("close failed");
 }
 
+// Bytes handed to Write are kept even here, as an unbuffered file would have them on disk already;
+// only the errors go unreported.
 void CFile::Abort() noexcept {
   if (m_fd < 0) return;
+  try {
+    Flush();
+  } catch (...) {  // nobody to report to
+  }
   ::close(m_fd);
   m_fd = -1;
   m_dirty = false;
