@@ -1,0 +1,126 @@
+#include "model/localized_string.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "model_test_files.h"
+
+namespace tavi::test {
+namespace {
+
+Bytes Count(std::uint32_t count) {
+  return {static_cast<std::uint8_t>(count), static_cast<std::uint8_t>(count >> 8),
+          static_cast<std::uint8_t>(count >> 16), static_cast<std::uint8_t>(count >> 24)};
+}
+
+// One entry: language byte, then an ASCII text as a UTF-8 saved string.
+Bytes Entry(std::uint8_t language, const std::string& text) {
+  Bytes bytes{language, static_cast<std::uint8_t>(text.size()), 0x00, 0x00, 0x80};
+  bytes.insert(bytes.end(), text.begin(), text.end());
+  return bytes;
+}
+
+// Sets the two language codes for one test; the program itself never changes them.
+class CLanguages {
+ public:
+  CLanguages(std::uint8_t current, std::uint8_t fallback)
+      : m_current(currentLanguage), m_fallback(fallbackLanguage) {
+    currentLanguage = current;
+    fallbackLanguage = fallback;
+  }
+  ~CLanguages() {
+    currentLanguage = m_current;
+    fallbackLanguage = m_fallback;
+  }
+  CLanguages(const CLanguages&) = delete;
+  CLanguages& operator=(const CLanguages&) = delete;
+
+ private:
+  std::uint8_t m_current;
+  std::uint8_t m_fallback;
+};
+
+TEST(SaveLocalizedString, WritesOneEntryInTheCurrentLanguage) {
+  const Bytes bytes = WrittenBytes([](CFile& file) { SaveLocalizedString(u"ab", file); });
+  EXPECT_EQ(Hex(bytes), "01 00 00 00 00 02 00 00 80 61 62");
+}
+
+TEST(SaveLocalizedString, EmptyTextTakesNineBytes) {
+  const Bytes bytes = WrittenBytes([](CFile& file) { SaveLocalizedString(u"", file); });
+  EXPECT_EQ(Hex(bytes), "01 00 00 00 00 00 00 00 80");
+}
+
+struct SChoiceCase {
+  const char* label;
+  std::uint8_t current;
+  std::uint8_t fallback;
+  Bytes bytes;
+  WString expected;
+};
+
+class LoadLocalizedStringChoice : public testing::TestWithParam<SChoiceCase> {};
+
+TEST_P(LoadLocalizedStringChoice, ChoosesByLanguageAndReadsEveryEntry) {
+  CLanguages languages(GetParam().current, GetParam().fallback);
+  CBytesFile input(Concat({GetParam().bytes, {0xEE}}));
+  EXPECT_EQ(LoadLocalizedString(input.file()), GetParam().expected);
+  EXPECT_EQ(input.file().GetPosition(), GetParam().bytes.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Languages, LoadLocalizedStringChoice,
+    testing::Values(SChoiceCase{"OtherThenCurrent", 0, 0,
+                                Concat({Count(2), Entry(5, "X"), Entry(0, "Y")}), u"Y"},
+                    SChoiceCase{"OtherAlone", 0, 0, Concat({Count(1), Entry(5, "X")}), u"X"},
+                    SChoiceCase{"NoEntries", 0, 0, Count(0), u""},
+                    SChoiceCase{"CurrentThenOtherIsSkipped", 0, 0,
+                                Concat({Count(2), Entry(0, "Y"), Entry(5, "X")}), u"Y"},
+                    SChoiceCase{"LastCurrentWins", 0, 0,
+                                Concat({Count(2), Entry(0, "A"), Entry(0, "B")}), u"B"},
+                    SChoiceCase{"FirstOtherKeptOverLaterOther", 0, 0,
+                                Concat({Count(2), Entry(5, "X"), Entry(6, "Z")}), u"X"},
+                    SChoiceCase{"EmptyOtherLetsTheNextOneIn", 0, 0,
+                                Concat({Count(2), Entry(5, ""), Entry(6, "Z")}), u"Z"},
+                    SChoiceCase{"FallbackReplacesOther", 7, 0,
+                                Concat({Count(2), Entry(3, "X"), Entry(0, "F")}), u"F"},
+                    SChoiceCase{"OtherDoesNotReplaceFallback", 7, 0,
+                                Concat({Count(2), Entry(0, "F"), Entry(3, "X")}), u"F"},
+                    SChoiceCase{"CurrentReplacesFallback", 7, 0,
+                                Concat({Count(2), Entry(0, "F"), Entry(7, "C")}), u"C"},
+                    SChoiceCase{"FallbackAfterCurrentIsSkipped", 7, 0,
+                                Concat({Count(3), Entry(7, "C"), Entry(0, "F"), Entry(3, "X")}),
+                                u"C"}),
+    CaseLabel());
+
+TEST(LoadLocalizedString, HugeCountStopsAtTheEndOfTheFile) {
+  CBytesFile input(Concat({Count(0xFFFFFFFF), Entry(0, "Y"), Entry(5, "X")}));
+  EXPECT_EQ(LoadLocalizedString(input.file()), u"Y");
+  EXPECT_EQ(input.file().GetPosition(), input.file().GetLength());
+}
+
+TEST(LoadLocalizedString, SkippedEntryWithHugeLengthStopsAtTheEnd) {
+  CBytesFile input(Concat({Count(5), Entry(0, "Y"), {0x05, 0xFF, 0xFF, 0xFF, 0xBF, 0x61}}));
+  EXPECT_EQ(LoadLocalizedString(input.file()), u"Y");
+  EXPECT_EQ(input.file().GetPosition(), input.file().GetLength());
+}
+
+TEST(LoadLocalizedString, EveryTruncationReadsOnlyWhatIsThere) {
+  const Bytes whole = Concat({Count(2), Entry(5, "X"), Entry(0, "YZ")});
+  for (std::size_t size = 0; size <= whole.size(); ++size) {
+    CBytesFile input(Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size)));
+    const WString text = LoadLocalizedString(input.file());
+    // The first entry ends at byte 10. Once the language byte of the second one has arrived, that
+    // entry wins, with as much of its text as there is.
+    const WString expected = size < 10    ? u""
+                             : size == 10 ? u"X"
+                             : size < 16  ? u""
+                             : size == 16 ? u"Y"
+                                          : u"YZ";
+    EXPECT_EQ(text, expected) << size;
+    EXPECT_EQ(input.file().GetPosition(), size);
+  }
+}
+
+}  // namespace
+}  // namespace tavi::test
