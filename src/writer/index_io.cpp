@@ -1,0 +1,238 @@
+#include "writer/index_io.h"
+
+#include <algorithm>
+#include <array>
+#include <limits>
+
+#include "model/record_io.h"
+#include "platform/convertor_messages.h"
+
+namespace tavi {
+
+namespace {
+
+constexpr std::uint32_t kLinkPlaceholder = 0xFEFEFEFEu;
+constexpr std::size_t kNodeRecordSize = 20;
+constexpr std::size_t kListHeadSize = 4;
+
+// Links and element offsets carry 31 bits; a file that grows past them cannot be written.
+std::uint32_t Position(const CFile& file) {
+  const std::uint64_t position = file.GetPosition();
+  if (position > 0x7FFFFFFFu) throw CFileException("file too large for its offsets");
+  return static_cast<std::uint32_t>(position);
+}
+
+void PatchUInt32(CFile& file, std::uint32_t at, std::uint32_t value) {
+  const std::uint64_t back = file.GetPosition();
+  file.Seek(at, CFile::begin);
+  WriteUInt32(file, value);
+  file.Seek(static_cast<std::int64_t>(back), CFile::begin);
+}
+
+void AppendUInt32(std::vector<std::uint8_t>& bytes, std::uint32_t value) {
+  for (int shift = 0; shift < 32; shift += 8)
+    bytes.push_back(static_cast<std::uint8_t>(value >> shift));
+}
+
+std::uint32_t DecodeUInt32(const std::uint8_t* bytes) {
+  return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
+         static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+}
+
+std::int32_t DecodeInt32(const std::uint8_t* bytes) {
+  return static_cast<std::int32_t>(DecodeUInt32(bytes));
+}
+
+void ReportProgress(std::int32_t base, std::int32_t band) {
+  if (g_nProgressTotal == 0) return;
+  PostProgress(
+      static_cast<std::int32_t>(base + std::int64_t{g_nProgressDone} * band / g_nProgressTotal));
+}
+
+bool MeetsArea(const SRectNode& node, const BoundingRect* area) {
+  return area == nullptr ||
+         (area->bottom <= node.top && area->top >= node.bottom &&
+          LongitudeRangesOverlap(node.left, node.right, area->left, area->right));
+}
+
+}  // namespace
+
+std::uint32_t WriteIndexLists(SRectNodeList& list, CFile& file) {
+  const std::uint32_t start = Position(file);
+  const std::array<std::uint8_t, kListHeadSize> head{list.count, 0, 0, 0};
+  file.Write(head.data(), head.size());
+  for (std::size_t i = 0; i < list.count; ++i) {
+    SRectNode& node = *list.nodes[i];
+    WriteInt32(file, node.left);
+    WriteInt32(file, node.top);
+    WriteInt32(file, node.right);
+    WriteInt32(file, node.bottom);
+    node.linkPos = Position(file);
+    WriteUInt32(file, node.link);
+  }
+  for (std::size_t i = 0; i < list.count; ++i) {
+    SRectNode& node = *list.nodes[i];
+    // A node that a damaged file left without children or elements is kept as an empty leaf, so
+    // that no link of the new file points nowhere.
+    if (node.children == nullptr && node.elements == nullptr)
+      node.elements = std::make_unique<ElementArray>();
+    node.link = node.children != nullptr ? WriteIndexLists(*node.children, file) : kLinkPlaceholder;
+    PatchUInt32(file, node.linkPos, node.link);
+  }
+  return start;
+}
+
+void WriteElementBlocks(SRectNodeList& list, CFile& file) {
+  for (std::size_t i = 0; i < list.count; ++i) {
+    SRectNode& node = *list.nodes[i];
+    if (node.elements != nullptr) {
+      node.link = WriteElementBlock(*node.elements, file) | kLeafFlag;
+      PatchUInt32(file, node.linkPos, node.link);
+      if (g_nProgressTotal != 0) {
+        g_nProgressDone += static_cast<std::int32_t>(node.elements->size());
+        ReportProgress(50, 30);
+      }
+    } else if (node.children != nullptr) {
+      WriteElementBlocks(*node.children, file);
+    }
+  }
+}
+
+std::uint32_t WriteElementBlock(ElementArray& elements, CFile& file) {
+  const std::uint32_t start = Position(file);
+  const auto count = static_cast<std::uint32_t>(elements.size());
+  WriteUInt32(file, count);
+  if (count == 0) return start;
+  const std::vector<std::uint8_t> placeholder(4 * std::size_t{count}, 0);
+  file.Write(placeholder.data(), placeholder.size());
+  for (auto& element : elements) element->Save(file);
+  const std::uint32_t end = Position(file);
+  std::vector<std::uint8_t> table;
+  table.reserve(placeholder.size());
+  for (const auto& element : elements)
+    AppendUInt32(table, static_cast<std::uint32_t>(element->offset));
+  file.Seek(std::int64_t{start} + 4, CFile::begin);
+  file.Write(table.data(), table.size());
+  file.Seek(end, CFile::begin);
+  return start;
+}
+
+CIndexReader::CIndexReader(CFile& file)
+    : m_file(file), m_length(file.GetLength()), m_recordBudget(m_length) {}
+
+bool CIndexReader::ReadNodes(SRectNodeList& list) {
+  std::array<std::uint8_t, kListHeadSize> head{};
+  if (m_file.Read(head.data(), head.size()) != head.size()) return false;
+  if (head[0] > kMaxNodesPerList) return false;
+  for (std::size_t i = 0; i < head[0]; ++i) {
+    std::array<std::uint8_t, kNodeRecordSize> record{};
+    // A cut record is dropped rather than followed with half of its link.
+    if (m_file.Read(record.data(), record.size()) != record.size()) return false;
+    auto node = std::make_unique<SRectNode>();
+    node->left = DecodeInt32(record.data());
+    node->top = DecodeInt32(record.data() + 4);
+    node->right = DecodeInt32(record.data() + 8);
+    node->bottom = DecodeInt32(record.data() + 12);
+    node->link = DecodeUInt32(record.data() + 16);
+    AppendNode(list, std::move(node));
+  }
+  return true;
+}
+
+bool CIndexReader::EnterList(std::uint32_t offset, int depth) {
+  if (depth >= kMaxIndexDepth) return false;
+  return m_lists.insert(offset).second;
+}
+
+bool CIndexReader::ReadIndex(SRectNodeList& list) {
+  const auto start = m_file.GetPosition();
+  if (start > std::numeric_limits<std::uint32_t>::max()) return false;
+  if (!EnterList(static_cast<std::uint32_t>(start), 0)) return false;
+  return ReadIndexAt(list, 0);
+}
+
+bool CIndexReader::ReadIndexAt(SRectNodeList& list, int depth) {
+  bool complete = ReadNodes(list);
+  for (std::size_t i = 0; i < list.count; ++i) {
+    SRectNode& node = *list.nodes[i];
+    if ((node.link & kLeafFlag) != 0) {
+      complete = ReadLeafElements(node) && complete;
+      continue;
+    }
+    if (!EnterList(node.link, depth + 1)) return false;
+    node.children = std::make_unique<SRectNodeList>();
+    m_file.Seek(node.link, CFile::begin);
+    if (!ReadIndexAt(*node.children, depth + 1)) return false;
+  }
+  return complete;
+}
+
+bool CIndexReader::ReadLeafElements(SRectNode& node) {
+  node.elements = std::make_unique<ElementArray>();
+  const std::uint32_t blockOffset = node.link & ~kLeafFlag;
+  // A block shared by two leaves would hand the same records out twice.
+  if (!m_blocks.insert(blockOffset).second) return false;
+  std::vector<std::uint32_t> offsets;
+  bool complete = ReadElementBlock(blockOffset, offsets);
+  for (const std::uint32_t offset : offsets) {
+    std::unique_ptr<CTaviElement> element = LoadElement(offset, 4);
+    if (element == nullptr) {
+      complete = false;
+      continue;
+    }
+    AddElementToLeaf(node, std::move(element));
+  }
+  return complete;
+}
+
+bool CIndexReader::ReadIndexLists(SRectNodeList& list, bool recurse, const BoundingRect* area) {
+  const auto start = m_file.GetPosition();
+  if (start > std::numeric_limits<std::uint32_t>::max()) return false;
+  if (!EnterList(static_cast<std::uint32_t>(start), 0)) return false;
+  return ReadListsAt(list, recurse, area, 0);
+}
+
+bool CIndexReader::ReadListsAt(SRectNodeList& list, bool recurse, const BoundingRect* area,
+                               int depth) {
+  const bool complete = ReadNodes(list);
+  if (!recurse) return complete;
+  for (std::size_t i = 0; i < list.count; ++i) {
+    SRectNode& node = *list.nodes[i];
+    if ((node.link & kLeafFlag) != 0 || !MeetsArea(node, area)) continue;
+    if (!EnterList(node.link, depth + 1)) return false;
+    node.children = std::make_unique<SRectNodeList>();
+    m_file.Seek(node.link, CFile::begin);
+    if (!ReadListsAt(*node.children, true, area, depth + 1)) return false;
+  }
+  return complete;
+}
+
+bool CIndexReader::ReadElementBlock(std::uint32_t blockOffset,
+                                    std::vector<std::uint32_t>& offsets) {
+  offsets.clear();
+  m_file.Seek(blockOffset, CFile::begin);
+  std::uint32_t count = 0;
+  if (!ReadUInt32(m_file, count)) return false;
+  const std::uint64_t position = m_file.GetPosition();
+  const std::uint64_t fitting = position < m_length ? (m_length - position) / 4 : 0;
+  const auto taken = static_cast<std::size_t>(std::min<std::uint64_t>(count, fitting));
+  std::vector<std::uint8_t> table(4 * taken);
+  const std::size_t got = m_file.Read(table.data(), table.size());
+  offsets.reserve(got / 4);
+  for (std::size_t i = 0; i + 4 <= got; i += 4) offsets.push_back(DecodeUInt32(table.data() + i));
+  return offsets.size() == count;
+}
+
+std::unique_ptr<CTaviElement> CIndexReader::LoadElement(std::uint32_t offset,
+                                                        std::int32_t version) {
+  if (offset > 0x7FFFFFFFu || offset + kMinElementRecordSize > m_length) return nullptr;
+  if (m_recordBudget < kMinElementRecordSize) return nullptr;
+  auto element = std::make_unique<CTaviElement>();
+  element->Load(m_file, static_cast<std::int32_t>(offset), version);
+  const std::uint64_t end = m_file.GetPosition();
+  const std::uint64_t used = std::max(end > offset ? end - offset : 0, kMinElementRecordSize);
+  m_recordBudget -= std::min(used, m_recordBudget);
+  return element;
+}
+
+}  // namespace tavi

@@ -1,0 +1,232 @@
+#include "writer/spatial_index.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <utility>
+
+#include "platform/convertor_messages.h"
+
+namespace tavi {
+
+std::int32_t g_nProgressTotal = 0;
+std::int32_t g_nProgressDone = 0;
+
+SRectNode::SRectNode() = default;
+SRectNode::~SRectNode() = default;
+
+bool LongitudeInRange(std::int32_t x, std::int32_t west, std::int32_t east) {
+  const std::int64_t wrapped = x > kAntimeridian ? std::int64_t{x} - kFullCircle : x;
+  if (east < kAntimeridian) return west <= wrapped && wrapped <= east;
+  return wrapped >= west || wrapped <= std::int64_t{east} - kFullCircle;
+}
+
+bool RectContainsPoint(const SRectNode& node, const GeoPoint& p) {
+  return node.bottom <= p.y && p.y <= node.top && LongitudeInRange(p.x, node.left, node.right);
+}
+
+bool LongitudeRangesOverlap(std::int32_t west1, std::int32_t east1, std::int32_t west2,
+                            std::int32_t east2) {
+  return LongitudeInRange(west1, west2, east2) || LongitudeInRange(east1, west2, east2) ||
+         LongitudeInRange(west2, west1, east1) || LongitudeInRange(east2, west1, east1);
+}
+
+void AppendNode(SRectNodeList& list, std::unique_ptr<SRectNode> node) {
+  if (list.count >= kMaxNodesPerList) return;
+  list.nodes[list.count] = std::move(node);
+  ++list.count;
+}
+
+std::unique_ptr<SRectNode> RemoveNode(SRectNodeList& list, const SRectNode* node) {
+  std::unique_ptr<SRectNode> removed;
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < list.count; ++i) {
+    if (list.nodes[i].get() == node && removed == nullptr) {
+      removed = std::move(list.nodes[i]);
+    } else {
+      list.nodes[kept++] = std::move(list.nodes[i]);
+    }
+  }
+  list.count = static_cast<std::uint8_t>(kept);
+  return removed;
+}
+
+SLeafLocation FindLeaf(SRectNodeList* root, const GeoPoint& p) {
+  SRectNodeList* list = root;
+  while (list != nullptr) {
+    SRectNode* found = nullptr;
+    for (std::size_t i = 0; i < list->count && found == nullptr; ++i) {
+      if (RectContainsPoint(*list->nodes[i], p)) found = list->nodes[i].get();
+    }
+    if (found == nullptr) return {};
+    if (found->IsLeaf()) return {list, found};
+    list = found->children.get();
+  }
+  return {};
+}
+
+namespace {
+
+void Accumulate(SLeafStats& stats, const GeoPoint& p) {
+  if (stats.count == 0) {
+    stats.minX = stats.maxX = p.x;
+    stats.minY = stats.maxY = p.y;
+  } else {
+    stats.minX = std::min(stats.minX, p.x);
+    stats.maxX = std::max(stats.maxX, p.x);
+    stats.minY = std::min(stats.minY, p.y);
+    stats.maxY = std::max(stats.maxY, p.y);
+  }
+  stats.sumX += p.x;
+  stats.sumY += p.y;
+  ++stats.count;
+}
+
+// Brings the running figures up to date when the array was filled without them.
+void RefreshStats(SRectNode& leaf) {
+  if (leaf.stats.count == leaf.elements->size()) return;
+  leaf.stats = {};
+  for (const auto& element : *leaf.elements) Accumulate(leaf.stats, element->GetPosition());
+}
+
+enum class Axis { WestEast, NorthSouth };
+
+struct SCut {
+  std::int32_t meanX = 0;
+  std::int32_t meanY = 0;
+};
+
+// For a leaf west of the antimeridian whose elements all lie inside it, the western half holds
+// exactly the elements with x <= meanX and the northern half those with y >= meanY, so the
+// extremes alone tell whether either side of an axis stays empty. That keeps a leaf that cannot be
+// split (all elements on one spot) from costing a scan at every insertion.
+bool ExtremesShowNoCut(const SRectNode& leaf, const SCut& cut) {
+  const SLeafStats& s = leaf.stats;
+  const bool simple = leaf.right < kAntimeridian && s.minX >= leaf.left && s.maxX <= leaf.right &&
+                      s.minY >= leaf.bottom && s.maxY <= leaf.top;
+  if (!simple) return false;
+  const bool westEastEmptySide = s.minX > cut.meanX || s.maxX <= cut.meanX;
+  const bool northSouthEmptySide = s.maxY < cut.meanY || s.minY >= cut.meanY;
+  return westEastEmptySide && northSouthEmptySide;
+}
+
+std::unique_ptr<SRectNode> MakeHalf(const SRectNode& leaf) {
+  auto half = std::make_unique<SRectNode>();
+  half->left = leaf.left;
+  half->top = leaf.top;
+  half->right = leaf.right;
+  half->bottom = leaf.bottom;
+  half->elements = std::make_unique<ElementArray>();
+  return half;
+}
+
+// Picks the axis by counting the elements in the western and northern halves; false when both
+// axes leave a side empty.
+bool ChooseAxis(const SRectNode& leaf, const SCut& cut, Axis& axis) {
+  SRectNode west;
+  west.left = leaf.left;
+  west.top = leaf.top;
+  west.right = cut.meanX;
+  west.bottom = leaf.bottom;
+  SRectNode north;
+  north.left = leaf.left;
+  north.top = leaf.top;
+  north.right = leaf.right;
+  north.bottom = cut.meanY;
+  std::int64_t w = 0;
+  std::int64_t n = 0;
+  for (const auto& element : *leaf.elements) {
+    const GeoPoint p = element->GetPosition();
+    if (RectContainsPoint(west, p)) ++w;
+    if (RectContainsPoint(north, p)) ++n;
+  }
+  const auto total = static_cast<std::int64_t>(leaf.elements->size());
+  const std::int64_t e = total - w;
+  const std::int64_t s = total - n;
+  const bool westEastUsable = w != 0 && e != 0;
+  const bool northSouthUsable = n != 0 && s != 0;
+  axis = std::abs(e - w) < std::abs(n - s) ? Axis::WestEast : Axis::NorthSouth;
+  if (axis == Axis::WestEast && !westEastUsable)
+    axis = Axis::NorthSouth;
+  else if (axis == Axis::NorthSouth && !northSouthUsable)
+    axis = Axis::WestEast;
+  return westEastUsable || northSouthUsable;
+}
+
+}  // namespace
+
+void AddElementToLeaf(SRectNode& leaf, std::unique_ptr<CTaviElement> element) {
+  if (leaf.elements == nullptr) leaf.elements = std::make_unique<ElementArray>();
+  if (leaf.stats.count == leaf.elements->size()) Accumulate(leaf.stats, element->GetPosition());
+  leaf.elements->push_back(std::move(element));
+}
+
+void SplitLeaf(SRectNodeList& list, SRectNode& leaf) {
+  if (leaf.elements == nullptr || leaf.elements->empty()) return;
+  const std::int64_t width = std::int64_t{leaf.right} - leaf.left;
+  const std::int64_t height = std::int64_t{leaf.top} - leaf.bottom;
+  if (width < kMinSplitExtent && height < kMinSplitExtent) return;
+
+  RefreshStats(leaf);
+  const auto n = static_cast<std::int64_t>(leaf.elements->size());
+  const SCut cut{static_cast<std::int32_t>(leaf.stats.sumX / n),
+                 static_cast<std::int32_t>(leaf.stats.sumY / n)};
+  if (ExtremesShowNoCut(leaf, cut)) return;
+  Axis axis = Axis::NorthSouth;
+  if (!ChooseAxis(leaf, cut, axis)) return;
+
+  std::unique_ptr<SRectNode> a = MakeHalf(leaf);
+  std::unique_ptr<SRectNode> b = MakeHalf(leaf);
+  if (axis == Axis::WestEast) {
+    a->right = cut.meanX;
+    b->left = cut.meanX;
+  } else {
+    a->bottom = cut.meanY;
+    b->top = cut.meanY;
+  }
+  ElementArray moved = std::move(*leaf.elements);
+  leaf.elements->clear();
+  leaf.stats = {};
+  for (auto& element : moved) {
+    SRectNode& half = RectContainsPoint(*a, element->GetPosition()) ? *a : *b;
+    AddElementToLeaf(half, std::move(element));
+  }
+
+  SRectNode* first = a.get();
+  SRectNode* second = b.get();
+  if (list.count < kMaxNodesPerList) {
+    // The leaf, now empty, goes with its removal; the halves take its place at the end.
+    const std::unique_ptr<SRectNode> removed = RemoveNode(list, &leaf);
+    AppendNode(list, std::move(a));
+    AppendNode(list, std::move(b));
+  } else {
+    leaf.elements.reset();
+    leaf.link &= ~SRectNode::kLeafFlag;
+    leaf.children = std::make_unique<SRectNodeList>();
+    AppendNode(*leaf.children, std::move(a));
+    AppendNode(*leaf.children, std::move(b));
+  }
+  if (first->elements->size() > kLeafSplitThreshold) SplitLeaf(list, *first);
+  if (second->elements->size() > kLeafSplitThreshold) SplitLeaf(list, *second);
+}
+
+void FreeNodeList(SRectNodeList& list) {
+  for (std::size_t i = 0; i < list.count; ++i) {
+    SRectNode& node = *list.nodes[i];
+    if (node.children != nullptr) {
+      FreeNodeList(*node.children);
+      node.children.reset();
+    }
+    if (node.elements != nullptr) {
+      g_nProgressDone += static_cast<std::int32_t>(node.elements->size());
+      if (g_nProgressTotal != 0) {
+        PostProgress(
+            static_cast<std::int32_t>(80 + std::int64_t{g_nProgressDone} * 20 / g_nProgressTotal));
+      }
+      node.elements.reset();
+    }
+    list.nodes[i].reset();
+  }
+  list.count = 0;
+}
+
+}  // namespace tavi

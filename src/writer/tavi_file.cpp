@@ -1,0 +1,317 @@
+#include "writer/tavi_file.h"
+
+#include <string>
+#include <utility>
+
+#include "platform/convertor_messages.h"
+#include "platform/path.h"
+#include "writer/index_io.h"
+
+namespace tavi {
+
+namespace {
+
+constexpr std::int32_t kLoadVersion = 4;
+constexpr std::int32_t kDetailsVersion = 2;
+
+WString Widen(const std::string& text) {
+  return WString(text.begin(), text.end());
+}
+
+// Runs its action when the scope is left, also by an exception.
+template <typename Action>
+class CScopeExit {
+ public:
+  explicit CScopeExit(Action action) : m_action(std::move(action)) {}
+  ~CScopeExit() {
+    if (m_armed) m_action();
+  }
+  CScopeExit(const CScopeExit&) = delete;
+  CScopeExit& operator=(const CScopeExit&) = delete;
+  void Dismiss() { m_armed = false; }
+
+ private:
+  Action m_action;
+  bool m_armed = true;
+};
+
+}  // namespace
+
+CTaviFile::CTaviFile() = default;
+
+CTaviFile::~CTaviFile() {
+  // A destructor reports nothing: whatever is still open is dropped without a flush.
+  m_file.Abort();
+  m_openState = -1;
+  Close(true);
+}
+
+std::uint32_t CTaviFile::NameHash(WStringView text) {
+  std::uint32_t h = 0;
+  for (const WChar c : text) {
+    h = (h << 8) + c;
+    const std::uint32_t g = h & 0xF0000000u;
+    h = (h ^ (g >> 24)) & ~g;
+  }
+  return h;
+}
+
+WString CTaviFile::GetBaseName(WStringView path) {
+  std::size_t start = 0;
+  std::size_t dot = WStringView::npos;
+  for (std::size_t i = path.size(); i-- > 0;) {
+    if (path[i] == kPathSeparator) {
+      start = i + 1;
+      break;
+    }
+    if (path[i] == u'.' && dot == WStringView::npos) dot = i;
+  }
+  if (dot == WStringView::npos) return {};
+  return WString(path.substr(start, dot - start));
+}
+
+bool CTaviFile::Create(const WString& path, const BoundingRect& bounds) {
+  if (!m_file.Open(path, CFile::modeCreate | CFile::modeWrite)) return false;
+  m_path = path;
+  const WString base = GetBaseName();
+  m_header.poiType = NameHash(base);
+  m_header.name = base;
+  WriteHeader(m_file, m_header);
+
+  auto leaf = std::make_unique<SRectNode>();
+  leaf->left = bounds.left;
+  leaf->top = bounds.top;
+  leaf->right = bounds.right;
+  leaf->bottom = bounds.bottom;
+  leaf->elements = std::make_unique<ElementArray>();
+  m_root = std::make_unique<SRectNodeList>();
+  AppendNode(*m_root, std::move(leaf));
+  WriteIndexLists(*m_root, m_file);
+  WriteElementBlocks(*m_root, m_file);
+
+  m_openState = 0;
+  Close(true);
+  return true;
+}
+
+bool CTaviFile::Reload() {
+  Close(true);
+  if (m_path.empty()) return false;
+  if (!m_file.Open(m_path, CFile::modeRead)) return false;
+  m_openState = 0;
+  if (!ReadHeader(m_file, m_header)) {
+    Close(true);
+    return false;
+  }
+  m_root = std::make_unique<SRectNodeList>();
+  // A damaged index is taken as far as it could be read.
+  CIndexReader(m_file).ReadIndex(*m_root);
+  Close(false);
+  return true;
+}
+
+int CTaviFile::AddElementsAndSave(ElementArray&& elements) {
+  // Owned from here on, so that an exception frees whatever has not been stored.
+  ElementArray incoming = std::move(elements);
+  if (!Reload()) return 0;
+
+  const auto n = static_cast<std::int64_t>(incoming.size());
+  const auto type = static_cast<std::int32_t>(NameHash(GetBaseName()));
+  std::int32_t stored = 0;
+  for (std::int64_t i = 0; i < n; ++i) {
+    std::unique_ptr<CTaviElement> element = std::move(incoming[static_cast<std::size_t>(i)]);
+    if (element == nullptr || element->GetName().empty()) continue;
+    const GeoPoint position = element->GetPosition();
+    if (position == kNoPosition) continue;
+    const SLeafLocation location = FindLeaf(m_root.get(), position);
+    if (!location) continue;
+
+    ++stored;
+    element->EnsureDetails();
+    element->type = type;
+    element->id = m_header.nextId;
+    element->details->id = m_header.nextId;
+    // A header read from a damaged file may hold any value; the count wraps instead of overflowing.
+    m_header.nextId = static_cast<std::int32_t>(static_cast<std::uint32_t>(m_header.nextId) + 1);
+    AddElementToLeaf(*location.leaf, std::move(element));
+    if (location.leaf->elements->size() >= kLeafSplitThreshold) {
+      SplitLeaf(*location.list, *location.leaf);
+    }
+    PostProgress(static_cast<std::int32_t>(30 + (20 * i) / n));
+  }
+  if (stored == 0) {
+    Close(true);
+    return 0;
+  }
+  PostLogLine(u"Saving tavi file - " + m_path);
+  g_nProgressDone = 0;
+  g_nProgressTotal = static_cast<std::int32_t>(n);
+  const int result = SaveFile();
+  if (result != 0) {
+    PostLogLine(Widen("Successfully imported " + std::to_string(stored) + " pois - ") + m_path);
+  }
+  return result;
+}
+
+int CTaviFile::SaveFile() {
+  CFile file;
+  bool written = false;
+  // However the save ends, no save is under way afterwards and the index is gone; a file that
+  // could not be completed is not left behind as if it were a result.
+  CScopeExit cleanup([&] {
+    g_nProgressTotal = 0;
+    m_root.reset();
+    if (!written && file.IsOpen()) {
+      file.Abort();
+      CFile::Remove(m_path);
+    }
+  });
+  Close(false);
+  CFile::Remove(m_path);
+  if (m_root == nullptr) m_root = std::make_unique<SRectNodeList>();
+  if (!file.Open(m_path, CFile::modeCreate | CFile::modeWrite)) {
+    FreeNodeList(*m_root);
+    return 0;
+  }
+  m_header.name = GetBaseName();
+  WriteHeader(file, m_header);
+  WriteIndexLists(*m_root, file);
+  WriteElementBlocks(*m_root, file);
+  file.Close();
+  written = true;
+
+  g_nProgressDone = 0;
+  FreeNodeList(*m_root);
+  return 1;
+}
+
+void CTaviFile::ReleaseIndex() {
+  if (m_root == nullptr) return;
+  FreeNodeList(*m_root);
+  m_root.reset();
+}
+
+void CTaviFile::Close(bool release) {
+  if (!release) {
+    if (m_file.IsOpen()) m_file.Close();
+    m_openState = -1;
+    return;
+  }
+  ReleaseIndex();
+  for (auto& element : m_loaded) element.reset();
+  m_cache.clear();
+  if (m_openState != -1) {
+    m_file.Close();
+    m_found.clear();
+  }
+  m_openState = -1;
+}
+
+bool CTaviFile::OpenForReading() {
+  if (m_openState == -1) {
+    if (m_path.empty() || !m_file.Open(m_path, CFile::modeRead)) return false;
+  }
+  m_openState = 0;
+  return true;
+}
+
+bool CTaviFile::Open(const WString& path, bool keepOpen) {
+  m_path = path;
+  if (m_path.empty()) return false;
+  if (!m_file.Open(m_path, CFile::modeRead)) return false;
+  m_openState = 0;
+  m_root = std::make_unique<SRectNodeList>();
+  if (!ReadHeader(m_file, m_header)) return false;
+  m_indexStart = m_file.GetPosition();
+  ReadIndexLists(*m_root, m_file, false, nullptr);
+  if (!keepOpen && m_openState != -1) {
+    m_file.Close();
+    m_found.clear();
+    m_openState = -1;
+  }
+  return true;
+}
+
+std::uint32_t CTaviFile::GetPoiType() const {
+  return 0;
+}
+
+bool CTaviFile::ReadIndexLists(SRectNodeList& list, CFile& file, bool recurse,
+                               const BoundingRect* area) {
+  return CIndexReader(file).ReadIndexLists(list, recurse, area);
+}
+
+bool CTaviFile::LoadNextFoundBlock(std::vector<CTaviElement*>& elements) {
+  if (!OpenForReading()) return false;
+  if (m_found.empty()) {
+    m_file.Close();
+    m_openState = -1;
+    return false;
+  }
+  const SFoundRectPointer entry = std::move(m_found.front());
+  m_found.pop_front();
+  CIndexReader reader(m_file);
+  std::vector<std::uint32_t> offsets;
+  reader.ReadElementBlock(entry.blockOffset, offsets);
+  for (const std::uint32_t offset : offsets) {
+    std::unique_ptr<CTaviElement> element = reader.LoadElement(offset, kLoadVersion);
+    if (element == nullptr) continue;
+    element->type = static_cast<std::int32_t>(GetPoiType());
+    element->fileId = m_fileId;
+    elements.push_back(element.get());
+    m_loaded.push_back(std::move(element));
+    ++m_openState;
+  }
+  return true;
+}
+
+CTaviElement* CTaviFile::GetElementAt(std::uint32_t offset) {
+  if (const auto cached = m_cache.find(offset); cached != m_cache.end())
+    return cached->second.get();
+  if (!OpenForReading()) return nullptr;
+  std::unique_ptr<CTaviElement> element = CIndexReader(m_file).LoadElement(offset, kLoadVersion);
+  CTaviElement* result = element.get();
+  if (element != nullptr) {
+    element->type = static_cast<std::int32_t>(GetPoiType());
+    m_cache.emplace(offset, std::move(element));
+  }
+  m_file.Close();
+  m_found.clear();
+  m_openState = -1;
+  return result;
+}
+
+bool CTaviFile::ReloadElementDetails(CTaviElement& element) {
+  if (!OpenForReading()) return false;
+  const auto offset = static_cast<std::uint64_t>(element.offset);
+  if (element.offset < 0 || offset + kMinElementRecordSize > m_file.GetLength()) return false;
+  return element.Load(m_file, element.offset, kDetailsVersion);
+}
+
+bool CTaviFile::ReadWholeIndex() {
+  if (!OpenForReading()) return false;
+  m_root = std::make_unique<SRectNodeList>();
+  m_file.Seek(static_cast<std::int64_t>(m_indexStart), CFile::begin);
+  return ReadIndexLists(*m_root, m_file, true, nullptr);
+}
+
+bool CTaviFile::ReadElementBlockAt(std::uint32_t blockOffset, std::vector<std::uint32_t>& offsets) {
+  if (!OpenForReading()) return false;
+  return CIndexReader(m_file).ReadElementBlock(blockOffset, offsets);
+}
+
+void CTaviFile::AddFoundBlock(std::uint32_t blockOffset) {
+  m_found.push_back(SFoundRectPointer{blockOffset, 0, nullptr});
+}
+
+bool CCustomTaviFile::Open(const WString& path, bool keepOpen) {
+  if (!CTaviFile::Open(path, keepOpen)) return false;
+  m_header.poiType = NameHash(GetBaseName());
+  return true;
+}
+
+std::uint32_t CCustomTaviFile::GetPoiType() const {
+  return m_header.poiType;
+}
+
+}  // namespace tavi
