@@ -1,0 +1,212 @@
+#include "text/string_conversion.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace tavi {
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+Bytes BufferBytes(const char* buffer, std::size_t size) {
+  return Bytes(reinterpret_cast<const unsigned char*>(buffer),
+               reinterpret_cast<const unsigned char*>(buffer) + size);
+}
+
+TEST(StringConversionTest, EmptyArgumentConvertsStoredText) {
+  CStringConversion conversion(u"abc");
+  const char* utf8 = conversion.ToUtf8(u"");
+  ASSERT_NE(utf8, nullptr);
+  EXPECT_EQ(BufferBytes(utf8, 13), Bytes({'a', 'b', 'c', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+}
+
+TEST(StringConversionTest, ArgumentWinsOverStoredText) {
+  CStringConversion conversion(u"abc");
+  EXPECT_EQ(BufferBytes(conversion.ToUtf8(u"x"), 5), Bytes({'x', 0, 0, 0, 0}));
+  const WChar* wide = conversion.ToWideBuffer(u"y");
+  EXPECT_EQ(wide[0], u'y');
+  EXPECT_EQ(wide[1], 0);
+}
+
+TEST(StringConversionTest, NothingToConvertGivesNullAndNoBuffer) {
+  CStringConversion conversion;
+  EXPECT_EQ(conversion.ToUtf8(u""), nullptr);
+  EXPECT_EQ(conversion.ToWideBuffer(u""), nullptr);
+  EXPECT_EQ(conversion.GetBufferCount(), 0u);
+}
+
+struct Utf8BufferCase {
+  const char* name;
+  WString text;
+  Bytes buffer;  // the whole 4 * n + 1 bytes
+};
+
+class Utf8BufferTest : public ::testing::TestWithParam<Utf8BufferCase> {};
+
+TEST_P(Utf8BufferTest, FillsZeroedBuffer) {
+  CStringConversion conversion;
+  const char* utf8 = conversion.ToUtf8(GetParam().text);
+  ASSERT_NE(utf8, nullptr);
+  EXPECT_EQ(BufferBytes(utf8, GetParam().buffer.size()), GetParam().buffer);
+}
+
+std::string BufferCaseName(const ::testing::TestParamInfo<Utf8BufferCase>& param) {
+  return param.param.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    All, Utf8BufferTest,
+    ::testing::Values(
+        Utf8BufferCase{"TwoByte", u"\u00E9", {0xC3, 0xA9, 0, 0, 0}},
+        Utf8BufferCase{
+            "SurrogatePair", WString{0xD83D, 0xDE00}, {0xF0, 0x9F, 0x98, 0x80, 0, 0, 0, 0, 0}},
+        Utf8BufferCase{"UnpairedSurrogate", WString{0xDC00}, {0xEF, 0xBF, 0xBD, 0, 0}},
+        Utf8BufferCase{"ThreeBytesPerUnit",
+                       u"\uFFFF\uFFFF\uFFFF",
+                       {0xEF, 0xBF, 0xBF, 0xEF, 0xBF, 0xBF, 0xEF, 0xBF, 0xBF, 0, 0, 0, 0}},
+        Utf8BufferCase{
+            "EmbeddedNul", WString(u"a\0b", 3), {'a', 0, 'b', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}}),
+    BufferCaseName);
+
+TEST(StringConversionTest, EveryBufferStaysValidUntilDestruction) {
+  CStringConversion conversion(u"stored");
+  const char* first = conversion.ToUtf8(u"first");
+  const char* second = conversion.ToUtf8(u"");
+  const WChar* third = conversion.ToWideBuffer(u"third");
+  EXPECT_NE(first, second);
+  EXPECT_STREQ(first, "first");
+  EXPECT_STREQ(second, "stored");
+  EXPECT_EQ(WString(third), u"third");
+  EXPECT_EQ(conversion.GetBufferCount(), 3u);
+}
+
+TEST(StringConversionTest, WideBufferIsACopyWithTerminator) {
+  CStringConversion conversion(u"ab");
+  const WChar* wide = conversion.ToWideBuffer(u"");
+  ASSERT_NE(wide, nullptr);
+  EXPECT_EQ(wide[0], u'a');
+  EXPECT_EQ(wide[1], u'b');
+  EXPECT_EQ(wide[2], 0);
+}
+
+TEST(DecodeMultiByteTest, NothingGivesEmptyText) {
+  for (const CodePage codePage : {CP_UTF8, CP_ACP}) {
+    EXPECT_EQ(DecodeMultiByte(nullptr, codePage), u"");
+    EXPECT_EQ(DecodeMultiByte("", codePage), u"");
+    EXPECT_EQ(DecodeMultiByte("\0abc", codePage), u"");
+  }
+}
+
+TEST(DecodeMultiByteTest, DecodesInTheGivenCodePage) {
+  EXPECT_EQ(DecodeMultiByte("\xC3\xA9", CP_UTF8), u"\u00E9");
+  EXPECT_EQ(DecodeMultiByte("\xC3\xA9", CP_ACP), u"\u00C3\u00A9");
+  EXPECT_EQ(DecodeMultiByte("\x80", CP_ACP), u"\u20AC");
+  EXPECT_EQ(DecodeMultiByte("\xC3\xA9", static_cast<CodePage>(1252)), u"\u00C3\u00A9");
+}
+
+TEST(DecodeMultiByteTest, InvalidUtf8IsReplacedNotReadAsAnsi) {
+  EXPECT_EQ(DecodeMultiByte("a\xE9z", CP_UTF8), u"a\uFFFDz");
+}
+
+TEST(DecodeMultiByteTest, StopsAtTheTerminator) {
+  EXPECT_EQ(DecodeMultiByte("ab\0cd", CP_UTF8), u"ab");
+}
+
+struct NumberCase {
+  const char* name;
+  WString text;
+  double expected;
+};
+
+std::string NumberCaseName(const ::testing::TestParamInfo<NumberCase>& param) {
+  return param.param.name;
+}
+
+const std::vector<NumberCase>& NumberCases() {
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  static const std::vector<NumberCase> cases = {
+      {"Decimal", u"12.5", 12.5},
+      {"TrailingText", u"12.5abc", 12.5},
+      {"LeadingSpacesAndExponent", u"  -3e2", -300.0},
+      {"OtherWhiteSpace", u"\t\n\v\f\r+7", 7.0},
+      {"CommaStopsTheNumber", u"1,5", 1.0},
+      {"Empty", u"", 0.0},
+      {"OnlySpaces", u"   ", 0.0},
+      {"Letters", u"abc", 0.0},
+      {"SignAlone", u"-", 0.0},
+      {"ExponentAlone", u"e5", 0.0},
+      {"IncompleteExponent", u"1e+", 1.0},
+      {"LeadingPoint", u".5", 0.5},
+      {"TrailingPoint", u"5.", 5.0},
+      {"Hex", u"0x10", 16.0},
+      {"HexFraction", u"0x1.8p1", 3.0},
+      {"HexPrefixAlone", u"0x", 0.0},
+      {"Infinity", u"-Infinity", -kInf},
+      {"InfShort", u"inf", kInf},
+      {"Overflow", u"1e400", kInf},
+      {"Underflow", u"1e-400", 0.0},
+      {"TiesToEven", u"9007199254740993", 9007199254740992.0},
+      {"NonAsciiAfterNumber", u"12.5\u00E9", 12.5},
+      {"NonAsciiBeforeNumber", u"\u00E912.5", 0.0},
+      {"NoBreakSpaceIsNotWhiteSpace", u"\u00A012", 0.0},
+      {"ArabicDigit", u"\u0661", 0.0},
+      {"EmbeddedNul",
+       WString(u"12\0"
+               u"34",
+               5),
+       12.0},
+      {"ManyZerosBeforeDigit", u"0." + WString(80, u'0') + u"5", 5e-81},
+      {"LongTextAfterNumber", u"12.5" + WString(100, u'x'), 12.5},
+  };
+  return cases;
+}
+
+class ParseDoubleTest : public ::testing::TestWithParam<NumberCase> {};
+
+TEST_P(ParseDoubleTest, ReadsLikeTheCLocale) {
+  EXPECT_EQ(ParseDouble(GetParam().text), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(All, ParseDoubleTest, ::testing::ValuesIn(NumberCases()), NumberCaseName);
+
+TEST(ParseDoubleSpecialTest, NotANumberAndNegativeZero) {
+  EXPECT_TRUE(std::isnan(ParseDouble(u"nan")));
+  EXPECT_TRUE(std::isnan(ParseDouble(u" NAN(123)x")));
+  EXPECT_EQ(ParseDouble(u"-0"), 0.0);
+  EXPECT_TRUE(std::signbit(ParseDouble(u"-0")));
+}
+
+// Sets a process locale whose decimal separator is a comma, as a desktop session may, and puts
+// the previous one back.
+class CommaLocale {
+ public:
+  CommaLocale() : m_previous(std::setlocale(LC_ALL, nullptr)) {
+    m_active = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
+  }
+  ~CommaLocale() { std::setlocale(LC_ALL, m_previous.c_str()); }
+  CommaLocale(const CommaLocale&) = delete;
+  CommaLocale& operator=(const CommaLocale&) = delete;
+  bool Active() const { return m_active; }
+
+ private:
+  std::string m_previous;
+  bool m_active = false;
+};
+
+TEST(ParseDoubleLocaleTest, ProcessLocaleDoesNotChangeTheReading) {
+  const CommaLocale locale;
+  if (!locale.Active()) GTEST_SKIP() << "the de_DE.UTF-8 locale is not installed";
+  ASSERT_EQ(std::strtod("1,5", nullptr), 1.5) << "the locale should read a decimal comma";
+  for (const NumberCase& number : NumberCases()) {
+    EXPECT_EQ(ParseDouble(number.text), number.expected) << number.name;
+  }
+}
+
+}  // namespace
+}  // namespace tavi
