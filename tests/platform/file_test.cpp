@@ -101,26 +101,6 @@ TEST_F(FileTest, SeekFromBeginAndCurrentClampsAtZero) {
   EXPECT_EQ(in.Seek(-1, CFile::begin), 0u);
 }
 
-TEST_F(FileTest, SeekingPastTheEndDoesNotExtendTheFile) {
-  CFile out;
-  ASSERT_TRUE(out.Open(PathOf("a.bin"), CFile::modeCreate | CFile::modeWrite));
-  WriteAll(out, Pattern(10));
-  out.Seek(100, CFile::begin);
-  EXPECT_EQ(out.GetLength(), 10u);
-  out.Close();
-  EXPECT_EQ(ReadBytes(NativeOf("a.bin")).size(), 10u);
-}
-
-TEST_F(FileTest, WritingPastTheEndLeavesZeros) {
-  CFile out;
-  ASSERT_TRUE(out.Open(PathOf("a.bin"), CFile::modeCreate | CFile::modeWrite));
-  out.Seek(4, CFile::begin);
-  WriteAll(out, {9, 9});
-  EXPECT_EQ(out.GetLength(), 6u);
-  out.Close();
-  EXPECT_EQ(ReadBytes(NativeOf("a.bin")), Bytes({0, 0, 0, 0, 9, 9}));
-}
-
 // A record is written, then its link field is filled in afterwards.
 TEST_F(FileTest, PatchInsideTheBufferedRun) {
   CFile out;

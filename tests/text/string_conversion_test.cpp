@@ -4,6 +4,7 @@
 
 #include <clocale>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -180,6 +181,24 @@ TEST(ParseDoubleSpecialTest, NotANumberAndNegativeZero) {
   EXPECT_TRUE(std::isnan(ParseDouble(u" NAN(123)x")));
   EXPECT_EQ(ParseDouble(u"-0"), 0.0);
   EXPECT_TRUE(std::signbit(ParseDouble(u"-0")));
+}
+
+// Every prefix of a number reads as the C library reads the same bytes in the "C" locale (the
+// test process keeps the "C" locale here).
+TEST(ParseDoubleSpecialTest, EveryPrefixReadsLikeStrtod) {
+  for (const char* number : {" -12.5e+3x", "0x1.8p-2", "+infinity", "nan(1)", "9007199254740993"}) {
+    const std::string whole = number;
+    for (std::size_t cut = 0; cut <= whole.size(); ++cut) {
+      const std::string prefix = whole.substr(0, cut);
+      const double expected = std::strtod(prefix.c_str(), nullptr);
+      const double actual = ParseDouble(WString(prefix.begin(), prefix.end()));
+      if (std::isnan(expected)) {
+        EXPECT_TRUE(std::isnan(actual)) << prefix;
+      } else {
+        EXPECT_EQ(actual, expected) << prefix;
+      }
+    }
+  }
 }
 
 // Sets a process locale whose decimal separator is a comma, as a desktop session may, and puts
