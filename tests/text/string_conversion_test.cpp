@@ -176,7 +176,7 @@ TEST_P(ParseDoubleTest, ReadsLikeTheCLocale) {
 
 INSTANTIATE_TEST_SUITE_P(All, ParseDoubleTest, ::testing::ValuesIn(NumberCases()), NumberCaseName);
 
-TEST(ParseDoubleSpecialTest, NotANumberAndNegativeZero) {
+TEST(ParseDoubleEdgeTest, NotANumberAndNegativeZero) {
   EXPECT_TRUE(std::isnan(ParseDouble(u"nan")));
   EXPECT_TRUE(std::isnan(ParseDouble(u" NAN(123)x")));
   EXPECT_EQ(ParseDouble(u"-0"), 0.0);
@@ -185,7 +185,7 @@ TEST(ParseDoubleSpecialTest, NotANumberAndNegativeZero) {
 
 // Every prefix of a number reads as the C library reads the same bytes in the "C" locale (the
 // test process keeps the "C" locale here).
-TEST(ParseDoubleSpecialTest, EveryPrefixReadsLikeStrtod) {
+TEST(ParseDoubleEdgeTest, EveryPrefixReadsLikeStrtod) {
   for (const char* number : {" -12.5e+3x", "0x1.8p-2", "+infinity", "nan(1)", "9007199254740993"}) {
     const std::string whole = number;
     for (std::size_t cut = 0; cut <= whole.size(); ++cut) {
