@@ -1,0 +1,63 @@
+#include "writer/writer_test_support.h"
+
+namespace tavi::test {
+
+std::unique_ptr<CTaviElement> MakeElement(const WString& name, std::int32_t x, std::int32_t y) {
+  auto element = std::make_unique<CTaviElement>();
+  element->SetName(name);
+  element->SetPosition(GeoPoint{x, y});
+  return element;
+}
+
+CRecordingWindow::CRecordingWindow() {
+  g_nLastPercent = -1;
+  g_hMainWnd.store(this);
+}
+
+CRecordingWindow::~CRecordingWindow() {
+  g_hMainWnd.store(nullptr);
+}
+
+void CRecordingWindow::Post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t) {
+  if (message == WM_CONVERTOR_PROGRESS) percents.push_back(static_cast<std::int32_t>(wParam));
+  WString line;
+  if (message == WM_CONVERTOR_LOG && TakeLogLine(line)) lines.push_back(line);
+}
+
+CBytes& CBytes::U8(std::uint8_t value) {
+  m_bytes.push_back(value);
+  return *this;
+}
+
+CBytes& CBytes::U16(std::uint16_t value) {
+  U8(static_cast<std::uint8_t>(value));
+  return U8(static_cast<std::uint8_t>(value >> 8));
+}
+
+CBytes& CBytes::U32(std::uint32_t value) {
+  U16(static_cast<std::uint16_t>(value));
+  return U16(static_cast<std::uint16_t>(value >> 16));
+}
+
+CBytes& CBytes::Raw(const std::string& text) {
+  for (const char c : text) U8(static_cast<std::uint8_t>(c));
+  return *this;
+}
+
+CBytes& CBytes::Utf8(const std::string& text) {
+  U32(static_cast<std::uint32_t>(text.size()) + 0x80000000u);
+  return Raw(text);
+}
+
+CBytes& CBytes::Localized(const std::string& text) {
+  return U32(1).U8(0).Utf8(text);
+}
+
+std::uint32_t LoadUInt32(const std::vector<std::uint8_t>& bytes, std::size_t at) {
+  return static_cast<std::uint32_t>(bytes.at(at)) |
+         static_cast<std::uint32_t>(bytes.at(at + 1)) << 8 |
+         static_cast<std::uint32_t>(bytes.at(at + 2)) << 16 |
+         static_cast<std::uint32_t>(bytes.at(at + 3)) << 24;
+}
+
+}  // namespace tavi::test
