@@ -47,7 +47,6 @@ std::int32_t ImportGepFile(const WString& path, const SaveTaviFileFunction& save
     PostLogLine(u"Failed to read - " + path);
     return kFailedToRead;
   }
-  // The rectangle covers every POI record, also those without a position.
   BoundingRect bounds;
   const std::vector<Ov2Entry>& entries = reader.ReadAllEntries(bounds);
   if (entries.empty()) {

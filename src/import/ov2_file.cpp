@@ -89,8 +89,12 @@ const std::vector<Ov2Entry>& COv2File::ReadAllEntries(BoundingRect& bounds) {
   m_entries.clear();
   while (std::optional<Ov2Entry> entry = ReadNextEntry()) m_entries.push_back(std::move(*entry));
 
+  // A record without a position has nothing to add. Taken as a point, its -9999.99999 degrees
+  // would drag the rectangle away from the real POIs, and the writer drops every element that
+  // lies outside the rectangle.
   bounds = BoundingRect{};
   for (const Ov2Entry& entry : m_entries) {
+    if (GeoPoint{entry.x, entry.y} == kNoPosition) continue;
     if (bounds.IsEmpty()) {
       bounds = {entry.x, entry.y, entry.x, entry.y};
     } else {

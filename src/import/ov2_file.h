@@ -42,9 +42,9 @@ class COv2File {
   // is short or holds a zero count.
   bool Open(const WString& path);
 
-  // Reads every POI of the file in file order and sets bounds to the rectangle of their positions,
-  // kept narrow across 180 degrees. Continues where earlier reads stopped; the entries stay owned
-  // by the reader.
+  // Reads every POI of the file in file order and sets bounds to the rectangle of their positions
+  // (records marked as having none left out), kept narrow across 180 degrees. Continues where
+  // earlier reads stopped; the entries stay owned by the reader.
   const std::vector<Ov2Entry>& ReadAllEntries(BoundingRect& bounds);
 
   // The next POI inside the query area, or none when no POI is left.

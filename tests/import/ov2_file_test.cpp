@@ -121,6 +121,17 @@ TEST_F(Ov2FileTest, PointsOnBothSidesOf180DegreesGiveANarrowRectangle) {
   EXPECT_EQ(bounds, (BoundingRect{17990000, 0, 18010000, 0}));
 }
 
+// Taken as a point, (-9999.99999, -9999.99999) would wrap the rectangle's latitudes to 80..90
+// degrees, and the writer would drop every real POI as lying outside it.
+TEST_F(Ov2FileTest, RecordWithoutPositionIsAnEntryButNoPartOfTheBounds) {
+  const Poi none{-999999999, -999999999, u"N"};
+  BoundingRect bounds;
+  EXPECT_EQ(ReadAll(Join({kHeader, Rect({test::PoiRecord({-999999999, -999999999, u"N"}), kPoiA})}),
+                    &bounds),
+            (std::vector<Poi>{none, kA}));
+  EXPECT_EQ(bounds, (BoundingRect{100, 200, 100, 200}));
+}
+
 TEST_F(Ov2FileTest, PoiOnTheEdgeOfTheIntegerRangeIsOutsideTheQueryArea) {
   constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
   constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
