@@ -162,7 +162,10 @@ bool CIndexReader::ReadIndexAt(SRectNodeList& list, int depth) {
     if (!EnterList(node.link, depth + 1)) return false;
     node.children = std::make_unique<SRectNodeList>();
     m_file.Seek(node.link, CFile::begin);
-    if (!ReadIndexAt(*node.children, depth + 1)) return false;
+    const bool childComplete = ReadIndexAt(*node.children, depth + 1);
+    // A child list without a single node could hold nothing; the node stays an empty leaf then.
+    if (node.children->count == 0) node.children.reset();
+    if (!childComplete) return false;
   }
   return complete;
 }
