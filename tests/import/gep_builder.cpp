@@ -66,13 +66,17 @@ Bytes BuildGep(const std::vector<std::vector<GepPoi>>& groups) {
   Bytes file = GepHeader();
   for (const std::vector<GepPoi>& pois : groups) {
     Bytes content;
-    for (const GepPoi& poi : pois) Append(content, PoiRecord(poi));
+    std::vector<GepPoi> placed;
+    for (const GepPoi& poi : pois) {
+      Append(content, PoiRecord(poi));
+      if (poi.x != kGepNoPosition || poi.y != kGepNoPosition) placed.push_back(poi);
+    }
     const auto [west, east] = std::minmax_element(
-        pois.begin(), pois.end(), [](const GepPoi& a, const GepPoi& b) { return a.x < b.x; });
+        placed.begin(), placed.end(), [](const GepPoi& a, const GepPoi& b) { return a.x < b.x; });
     const auto [south, north] = std::minmax_element(
-        pois.begin(), pois.end(), [](const GepPoi& a, const GepPoi& b) { return a.y < b.y; });
-    Append(file, pois.empty() ? RectRecord(0, 0, 0, 0, content)
-                              : RectRecord(east->x, north->y, west->x, south->y, content));
+        placed.begin(), placed.end(), [](const GepPoi& a, const GepPoi& b) { return a.y < b.y; });
+    Append(file, placed.empty() ? RectRecord(0, 0, 0, 0, content)
+                                : RectRecord(east->x, north->y, west->x, south->y, content));
   }
   return file;
 }

@@ -12,6 +12,8 @@ namespace tavi::test {
 inline constexpr std::uint8_t kGepDeletedPoi = 0;
 inline constexpr std::uint8_t kGepRect = 1;
 inline constexpr std::uint8_t kGepPoi = 3;
+// Both coordinates of a POI whose position is not known.
+inline constexpr std::int32_t kGepNoPosition = -999999999;
 
 struct GepPoi {
   std::int32_t x = 0;
@@ -32,7 +34,8 @@ Bytes PoiRecord(const GepPoi& poi);
 // Type, size (21 + content), east, north, west, south, then the content.
 Bytes RectRecord(std::int32_t east, std::int32_t north, std::int32_t west, std::int32_t south,
                  const Bytes& content);
-// A whole file: the header, then one rectangle per group whose bounds are those of its POIs.
+// A whole file: the header, then one rectangle per group whose bounds are those of its POIs that
+// have a position.
 Bytes BuildGep(const std::vector<std::vector<GepPoi>>& groups);
 
 }  // namespace tavi::test
