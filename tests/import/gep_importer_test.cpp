@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -117,6 +118,15 @@ TEST_F(GepImportTest, MissingFileFailsToOpen) {
   m_path = m_folder.File("missing.gep");
   EXPECT_EQ(ImportGepFile(m_path, test::RecordInto(m_saved)), -999);
   EXPECT_EQ(m_window.lines, LogOf(u"Failed to open - "));
+}
+
+TEST_F(GepImportTest, ElementsAreReleasedWhenTheOutputStepThrows) {
+  test::WriteBytes(m_folder.Path() / "t.gep", test::BuildGep({{{1, 1, u"A"}, {2, 2, u"B"}}}));
+  const SaveTaviFileFunction failing = [](const BoundingRect&, const WString&, ElementArray&&,
+                                          const WString&) -> std::int32_t {
+    throw std::runtime_error("disk full");
+  };
+  EXPECT_THROW(ImportGepFile(m_folder.File("t.gep"), failing), std::runtime_error);
 }
 
 // Every prefix of a valid file ends in one of the importer's outcomes, never in a crash.
