@@ -122,7 +122,7 @@ TEST_F(Ov2FileTest, PointsOnBothSidesOf180DegreesGiveANarrowRectangle) {
 }
 
 // Taken as a point, (-9999.99999, -9999.99999) would wrap the rectangle's latitudes to 80..90
-// degrees, and the writer would drop every real POI as lying outside it.
+// degrees; coming last, it would leave every real POI outside, and the writer drops those.
 TEST_F(Ov2FileTest, RecordWithoutPositionIsAnEntryButNoPartOfTheBounds) {
   const Poi none{-999999999, -999999999, u"N"};
   BoundingRect bounds;
