@@ -299,6 +299,17 @@ TEST_F(CsvImportTest, FileTooLargeToHoldFailsToOpen) {
   EXPECT_EQ(m_window.lines, LogOf({u"Failed to open - "}));
 }
 
+TEST_F(CsvImportTest, FileDeliveringLessThanItsLengthFailsToOpen) {
+  // Linux reports 4096 bytes for this file and delivers a few.
+  const std::filesystem::path file = "/sys/devices/system/cpu/online";
+  std::error_code error;
+  const std::uintmax_t length = std::filesystem::file_size(file, error);
+  if (error || length == test::ReadBytes(file).size()) GTEST_SKIP() << "no such file here";
+  m_path = FromNativePath(file);
+  EXPECT_EQ(ImportCsvFile(m_path, test::RecordInto(m_saved)), -1);
+  EXPECT_EQ(m_window.lines, LogOf({u"Failed to open - "}));
+}
+
 TEST_F(CsvImportTest, ElementsAreReleasedWhenTheOutputStepThrows) {
   test::WriteBytes(m_folder.Path() / "t.csv", {'1', ';', '2', ';', 'N', '\n'});
   const SaveTaviFileFunction failing = [](const BoundingRect&, const WString&, ElementArray&&,
