@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+
+#include "app/conversion_host.h"
+#include "platform/wide_string.h"
+
+namespace tavi {
+
+// The message box that closes every run; front ends recognise it by this text.
+inline constexpr char16_t kDoneText[] = u"Done!";
+
+// Converts one input path by its last four characters, compared exactly: ".gep" goes to the GEP
+// importer, ".csv" and ".txt" to the CSV importer; any other path is left alone without a word.
+void ConvertFile(const WString& path);
+
+// The body of a conversion run, meant to run on its own thread: converts every line of the host's
+// file list in order, counting each in m_nFilesDone, then shows "Done!" and waits until it is
+// closed. Returns 1 at once without a host, 0 after a run.
+std::uint32_t ConversionThreadProc(IConversionHost* host);
+
+}  // namespace tavi
