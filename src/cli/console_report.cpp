@@ -1,0 +1,89 @@
+#include "cli/console_report.h"
+
+#include <array>
+
+#include "app/conversion_worker.h"
+#include "platform/code_page.h"
+
+namespace tavi::cli {
+
+namespace {
+
+constexpr int kBarWidth = 40;
+constexpr int kFullBar = 100;
+constexpr char kEraseLine[] = "\r\033[K";
+
+constexpr std::array<WStringView, 4> kFailurePrefixes = {u"Failed to open - ", u"Failed to read - ",
+                                                         u"Failed to create TAVI file - ",
+                                                         u"Failed to write TAVI file - "};
+
+}  // namespace
+
+CConsoleReport::CConsoleReport(std::ostream& out, std::ostream& err, bool showProgress,
+                               bool showNotes)
+    : m_out(out), m_err(err), m_showProgress(showProgress), m_showNotes(showNotes) {}
+
+bool CConsoleReport::IsFailureLine(const WString& line) {
+  for (const WStringView prefix : kFailurePrefixes) {
+    if (WStringView(line).starts_with(prefix)) return true;
+  }
+  return false;
+}
+
+void CConsoleReport::LogLine(const WString& line) {
+  if (IsFailureLine(line)) m_anyFailure = true;
+  HideBar();
+  m_out << (line == u"\r\n" ? std::string() : WideToUtf8(line)) << '\n';
+  DrawBar();
+}
+
+void CConsoleReport::Box(const WString& text) {
+  HideBar();
+  if (text == kDoneText) {
+    m_out << WideToUtf8(text) << '\n';
+  } else {
+    m_err << WideToUtf8(text) << '\n';
+  }
+  DrawBar();
+}
+
+void CConsoleReport::Note(const std::string& text) {
+  if (m_showNotes) Error(text);
+}
+
+void CConsoleReport::Error(const std::string& text) {
+  HideBar();
+  m_err << "tavi: " << text << '\n';
+  DrawBar();
+}
+
+void CConsoleReport::Progress(int percent) {
+  if (!m_showProgress || percent == m_percent) return;
+  m_percent = percent;
+  DrawBar();
+}
+
+void CConsoleReport::Finish() {
+  HideBar();
+  m_out.flush();
+  m_err.flush();
+}
+
+void CConsoleReport::HideBar() {
+  if (!m_barVisible) return;
+  m_err << kEraseLine << std::flush;
+  m_barVisible = false;
+}
+
+void CConsoleReport::DrawBar() {
+  if (!m_showProgress || m_percent < 0) return;
+  // The bar shares the terminal with standard output: what went there must be out first.
+  m_out.flush();
+  const int filled = m_percent * kBarWidth / kFullBar;
+  m_err << kEraseLine << '[' << std::string(static_cast<std::size_t>(filled), '#')
+        << std::string(static_cast<std::size_t>(kBarWidth - filled), ' ') << "] " << m_percent
+        << '%' << std::flush;
+  m_barVisible = true;
+}
+
+}  // namespace tavi::cli

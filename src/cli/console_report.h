@@ -1,0 +1,48 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+
+#include "platform/wide_string.h"
+
+namespace tavi::cli {
+
+// What a convert command prints. Standard output carries exactly the lines the window's log list
+// would show, then "Done!"; standard error the progress bar (only on a terminal), the message
+// boxes of the string encoder and the command line's own notes.
+class CConsoleReport {
+ public:
+  CConsoleReport(std::ostream& out, std::ostream& err, bool showProgress, bool showNotes);
+  CConsoleReport(const CConsoleReport&) = delete;
+  CConsoleReport& operator=(const CConsoleReport&) = delete;
+
+  // One log line; the two-character separator line prints as an empty line.
+  void LogLine(const WString& line);
+  // A message box: "Done!" closes standard output, every other box goes to standard error.
+  void Box(const WString& text);
+  // The command line's own notes are dropped in quiet mode; errors are not.
+  void Note(const std::string& text);
+  void Error(const std::string& text);
+  // The overall percentage of the run, 0..100.
+  void Progress(int percent);
+  // Removes the bar and flushes both streams.
+  void Finish();
+
+  // A log line that tells of a file that was not converted.
+  static bool IsFailureLine(const WString& line);
+  bool AnyFailure() const { return m_anyFailure; }
+
+ private:
+  void HideBar();
+  void DrawBar();
+
+  std::ostream& m_out;
+  std::ostream& m_err;
+  bool m_showProgress;
+  bool m_showNotes;
+  bool m_barVisible = false;
+  int m_percent = -1;
+  bool m_anyFailure = false;
+};
+
+}  // namespace tavi::cli

@@ -1,0 +1,187 @@
+#include "cli/dump_command.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "cli/convert_command.h"
+#include "cli/dump_writer.h"
+#include "platform/file.h"
+#include "platform/path.h"
+#include "writer/index_io.h"
+#include "writer/tavi_file.h"
+
+namespace tavi::cli {
+
+namespace {
+
+// The element version every file of this format is read with.
+constexpr std::int32_t kElementVersion = 4;
+// Zeros behind a re-read record: enough for the loader to read on by at least one field.
+constexpr std::size_t kPaddingSize = 64;
+
+// A temporary copy of the bytes from offset to the end of source, with zeros behind them;
+// removed with the object. Valid() is false when it could not be written.
+class CPaddedCopy {
+ public:
+  CPaddedCopy(CFile& source, std::uint64_t offset) {
+    static std::atomic<unsigned> counter{0};
+    m_path = FromNativePath(
+        std::filesystem::temp_directory_path() /
+        ("tavi-dump-" + std::to_string(::getpid()) + "-" + std::to_string(counter++)));
+    try {
+      m_valid = Write(source, offset);
+    } catch (const CFileException&) {
+      m_valid = false;
+    }
+  }
+  ~CPaddedCopy() { CFile::Remove(m_path); }
+  CPaddedCopy(const CPaddedCopy&) = delete;
+  CPaddedCopy& operator=(const CPaddedCopy&) = delete;
+
+  bool Valid() const { return m_valid; }
+  const WString& Path() const { return m_path; }
+
+ private:
+  bool Write(CFile& source, std::uint64_t offset) {
+    CFile copy;
+    if (!copy.Open(m_path, CFile::modeCreate | CFile::modeWrite)) return false;
+    std::vector<std::uint8_t> chunk(kCopyChunkSize);
+    source.Seek(static_cast<std::int64_t>(offset), CFile::begin);
+    for (std::size_t got = 0; (got = source.Read(chunk.data(), chunk.size())) > 0;) {
+      copy.Write(chunk.data(), got);
+    }
+    const std::vector<std::uint8_t> padding(kPaddingSize, 0);
+    copy.Write(padding.data(), padding.size());
+    copy.Close();
+    return true;
+  }
+
+  static constexpr std::size_t kCopyChunkSize = 64 * 1024;
+
+  WString m_path;
+  bool m_valid = false;
+};
+
+class CDump {
+ public:
+  CDump(const WString& path, IDumpWriter& writer) : m_path(path), m_writer(writer) {}
+
+  // False with the reason in Problem() when the file is damaged or cannot be read.
+  bool Run() {
+    if (!ReadHeader()) return false;
+    bool complete = m_file.ReadWholeIndex();
+    if (!complete) Report("the index is damaged or cut short");
+    if (m_file.GetRoot() != nullptr) complete = WriteList(*m_file.GetRoot()) && complete;
+    return WriteElements() && complete;
+  }
+
+  const std::string& Problem() const { return m_problem; }
+
+ private:
+  bool ReadHeader() {
+    CFile probe;
+    if (!probe.Open(m_path, CFile::modeRead)) return Report("cannot open the file");
+    if (!m_file.Open(m_path, false)) return Report("the header is cut short");
+    m_writer.Header(m_file.GetHeader());
+    return true;
+  }
+
+  // Writes the nodes of a list and below, gathering each leaf's offset table on the way.
+  bool WriteList(const SRectNodeList& list) {
+    bool complete = true;
+    for (std::size_t i = 0; i < list.count; ++i) {
+      const SRectNode& node = *list.nodes[i];
+      SDumpNode shown{node.left, node.top, node.right, node.bottom, IsLeaf(node), 0};
+      if (shown.leaf) {
+        complete = ReadBlock(node.link & ~kLeafFlag) && complete;
+        shown.count = static_cast<std::uint32_t>(m_blocks.back().offsets.size());
+      } else if (node.children != nullptr) {
+        shown.count = node.children->count;
+      }
+      m_writer.BeginNode(shown);
+      if (!shown.leaf && node.children != nullptr) complete = WriteList(*node.children) && complete;
+      m_writer.EndNode();
+    }
+    return complete;
+  }
+
+  static bool IsLeaf(const SRectNode& node) { return (node.link & kLeafFlag) != 0; }
+
+  bool ReadBlock(std::uint32_t blockOffset) {
+    m_blocks.push_back({blockOffset, {}});
+    if (m_file.ReadElementBlockAt(blockOffset, m_blocks.back().offsets)) return true;
+    return Report("the element block at offset " + std::to_string(blockOffset) + " is cut short");
+  }
+
+  bool WriteElements() {
+    CFile file;
+    if (!file.Open(m_path, CFile::modeRead)) return Report("cannot open the file");
+    CIndexReader reader(file);
+    bool complete = true;
+    for (const SBlock& block : m_blocks) {
+      for (const std::uint32_t offset : block.offsets) {
+        const std::unique_ptr<CTaviElement> element = reader.LoadElement(offset, kElementVersion);
+        if (element == nullptr) {
+          complete = Report("the element record at offset " + std::to_string(offset) +
+                            " does not lie in the file");
+          continue;
+        }
+        if (file.GetPosition() >= file.GetLength() && IsCutAtTheEnd(file, offset)) {
+          complete =
+              Report("the element record at offset " + std::to_string(offset) + " is cut short");
+        }
+        m_writer.Element(*element);
+      }
+    }
+    return complete;
+  }
+
+  // A record whose reading reached the end of the file is either the file's last record or cut
+  // short, which the loader cannot tell. Its bytes are read once more with zeros behind them: a
+  // complete record ends where it ended, a cut one reads on into the zeros.
+  bool IsCutAtTheEnd(CFile& file, std::uint32_t offset) {
+    const std::uint64_t size = file.GetLength() - offset;
+    const CPaddedCopy copy(file, offset);
+    CFile padded;
+    if (!copy.Valid() || !padded.Open(copy.Path(), CFile::modeRead)) return false;
+    CTaviElement element;
+    element.Load(padded, 0, kElementVersion);
+    return padded.GetPosition() > size;
+  }
+
+  // Keeps the first problem: later ones usually follow from it.
+  bool Report(const std::string& problem) {
+    if (m_problem.empty()) m_problem = problem;
+    return false;
+  }
+
+  struct SBlock {
+    std::uint32_t offset = 0;
+    std::vector<std::uint32_t> offsets;
+  };
+
+  const WString m_path;
+  IDumpWriter& m_writer;
+  CTaviFile m_file;
+  std::vector<SBlock> m_blocks;
+  std::string m_problem;
+};
+
+}  // namespace
+
+int RunDump(const SDumpOptions& options, std::ostream& out, std::ostream& err) {
+  const std::unique_ptr<IDumpWriter> writer =
+      options.json ? MakeJsonDumpWriter(out) : MakeTextDumpWriter(out);
+  CDump dump(FromNativePath(std::filesystem::path(options.path)), *writer);
+  const bool complete = dump.Run();
+  writer->Finish();
+  if (complete) return kExitSuccess;
+  err << "tavi: " << options.path << ": " << dump.Problem() << '\n';
+  return kExitFailure;
+}
+
+}  // namespace tavi::cli

@@ -1,0 +1,71 @@
+#include "cli/input_paths.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "app/file_list_order.h"
+#include "app/folder_scan.h"
+#include "platform/path.h"
+
+namespace tavi::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::size_t kEndingLength = 4;
+
+fs::path MakeAbsolute(const std::string& argument, const fs::path& workingFolder) {
+  fs::path path = (workingFolder / fs::path(argument)).lexically_normal();
+  // "data/" names the folder data; the scan joins its own separator.
+  if (!path.has_filename() && path.has_parent_path() && path != path.root_path()) {
+    path = path.parent_path();
+  }
+  return path;
+}
+
+void AddFolder(const fs::path& folder, SInputList& inputs) {
+  std::vector<WString> found;
+  ScanWorkingFolder(FromNativePath(folder), found);
+  SortFileList(found);
+  inputs.files.insert(inputs.files.end(), found.begin(), found.end());
+}
+
+void AddPath(const std::string& argument, const fs::path& workingFolder, SInputList& inputs) {
+  const fs::path path = MakeAbsolute(argument, workingFolder);
+  std::error_code error;
+  const fs::file_status status = fs::status(path, error);
+  if (!fs::exists(status)) {
+    inputs.notes.push_back(argument + ": no such file or folder");
+    inputs.missingPath = true;
+  } else if (fs::is_directory(status)) {
+    AddFolder(path, inputs);
+  } else if (HasInputEnding(FromNativePath(path))) {
+    inputs.files.push_back(FromNativePath(path));
+  } else {
+    inputs.notes.push_back(argument +
+                           ": skipped, only names ending in .gep, .csv or .txt are converted "
+                           "(endings are case-sensitive)");
+  }
+}
+
+}  // namespace
+
+bool HasInputEnding(const WString& path) {
+  if (path.size() < kEndingLength) return false;
+  const WStringView ending = WStringView(path).substr(path.size() - kEndingLength);
+  return ending == u".gep" || ending == u".csv" || ending == u".txt";
+}
+
+SInputList CollectInputs(const std::vector<std::string>& paths, const WString& workingFolder) {
+  SInputList inputs;
+  const fs::path base = ToNativePath(workingFolder);
+  if (paths.empty()) {
+    AddFolder(base, inputs);
+    return inputs;
+  }
+  for (const std::string& argument : paths) AddPath(argument, base, inputs);
+  return inputs;
+}
+
+}  // namespace tavi::cli

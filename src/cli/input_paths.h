@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/wide_string.h"
+
+namespace tavi::cli {
+
+// The files a convert command works through, and what the command line has to say about the
+// paths it was given.
+struct SInputList {
+  std::vector<WString> files;      // absolute paths, in the order they are converted
+  std::vector<std::string> notes;  // one line each, for standard error
+  bool missingPath = false;        // some path named nothing
+};
+
+// Expands the command's paths: a folder stands for the input files found in it, in the order of
+// the window's sorted list; a file is taken when its last four characters are ".gep", ".csv" or
+// ".txt" exactly. Each path is made absolute against workingFolder first, because the output is
+// written to the input's folder. No paths means the working folder.
+SInputList CollectInputs(const std::vector<std::string>& paths, const WString& workingFolder);
+
+// True when the path ends in an input ending the converter understands.
+bool HasInputEnding(const WString& path);
+
+}  // namespace tavi::cli

@@ -1,0 +1,49 @@
+// tavi: the converter's command line. Options are parsed first, without touching any file; then
+// the chosen command runs.
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <iostream>
+
+#include "cli/convert_command.h"
+#include "cli/dump_command.h"
+
+namespace {
+
+int Run(int argc, char** argv) {
+  CLI::App app{"Converts point-of-interest files (.gep, .csv, .txt) into TAVI POI files.", "tavi"};
+  app.set_version_flag("--version", "tavi " TAVI_VERSION);
+  app.require_subcommand(1);
+
+  tavi::cli::SConvertOptions convert;
+  CLI::App* convertCommand = app.add_subcommand(
+      "convert",
+      "Convert files into .tavi files beside them, in the order given. A folder stands for the "
+      ".gep, .csv and .txt files in it; no PATH means the working folder.");
+  convertCommand->add_flag("-q,--quiet", convert.quiet,
+                           "No progress bar and no notes of the command line's own");
+  convertCommand->add_option("PATH", convert.paths, "Input files and folders");
+
+  tavi::cli::SDumpOptions dump;
+  CLI::App* dumpCommand =
+      app.add_subcommand("dump", "Print the header, the index and every element of a .tavi file.");
+  dumpCommand->add_flag("--json", dump.json, "Print JSON instead of text");
+  dumpCommand->add_option("FILE", dump.path, "The .tavi file")->required();
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    return app.exit(error) == 0 ? tavi::cli::kExitSuccess : tavi::cli::kExitUsage;
+  }
+  if (convertCommand->parsed()) {
+    return tavi::cli::RunConvert(convert, std::cout, std::cerr, ::isatty(STDERR_FILENO) == 1);
+  }
+  return tavi::cli::RunDump(dump, std::cout, std::cerr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::ios::sync_with_stdio(false);
+  return Run(argc, argv);
+}

@@ -1,0 +1,92 @@
+#include "cli/console_report.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace tavi::cli {
+namespace {
+
+struct FailureCase {
+  const char16_t* line;
+  bool failure;
+};
+
+class FailureLineTest : public ::testing::TestWithParam<FailureCase> {};
+
+TEST_P(FailureLineTest, Recognised) {
+  EXPECT_EQ(CConsoleReport::IsFailureLine(GetParam().line), GetParam().failure);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, FailureLineTest,
+    ::testing::Values(FailureCase{u"Failed to open - /d/a.csv", true},
+                      FailureCase{u"Failed to read - /d/a.gep", true},
+                      FailureCase{u"Failed to create TAVI file - /d/a.tavi", true},
+                      FailureCase{u"Failed to write TAVI file - /d/a.tavi", true},
+                      FailureCase{u"Bad data - /d/a.csv", false},
+                      FailureCase{u"Nothing to import - /d/a.csv", false},
+                      FailureCase{u"Nothing to import from - /d/a.gep", false},
+                      FailureCase{u"GEP is empty - /d/a.gep", false},
+                      FailureCase{u"Importing csv - /d/Failed to open - x.csv", false},
+                      FailureCase{u"\r\n", false}));
+
+class ConsoleReportTest : public ::testing::Test {
+ protected:
+  std::ostringstream m_out;
+  std::ostringstream m_err;
+};
+
+TEST_F(ConsoleReportTest, LogLinesGoToStandardOutputWithTheSeparatorEmpty) {
+  CConsoleReport report(m_out, m_err, false, true);
+  report.LogLine(u"\r\n");
+  report.LogLine(u"Importing csv - /d/\u00e9t\u00e9.csv");
+  report.Box(u"Done!");
+  report.Finish();
+  EXPECT_EQ(m_out.str(), "\nImporting csv - /d/\xc3\xa9t\xc3\xa9.csv\nDone!\n");
+  EXPECT_EQ(m_err.str(), "");
+  EXPECT_FALSE(report.AnyFailure());
+}
+
+TEST_F(ConsoleReportTest, OtherBoxesAndNotesGoToStandardError) {
+  CConsoleReport report(m_out, m_err, false, true);
+  report.Box(u"ERROR : Save String: char size > MAX_BYTES");
+  report.Note("gone.csv: no such file or folder");
+  report.Finish();
+  EXPECT_EQ(m_out.str(), "");
+  EXPECT_EQ(m_err.str(),
+            "ERROR : Save String: char size > MAX_BYTES\ntavi: gone.csv: no such file or folder\n");
+}
+
+TEST_F(ConsoleReportTest, QuietDropsNotesButNotErrors) {
+  CConsoleReport report(m_out, m_err, false, false);
+  report.Note("skipped");
+  report.Error("conversion stopped: out of memory");
+  report.Finish();
+  EXPECT_EQ(m_err.str(), "tavi: conversion stopped: out of memory\n");
+}
+
+TEST_F(ConsoleReportTest, AFailureLineMarksTheRun) {
+  CConsoleReport report(m_out, m_err, false, true);
+  report.LogLine(u"Failed to create TAVI file - /d/a.tavi");
+  EXPECT_TRUE(report.AnyFailure());
+}
+
+TEST_F(ConsoleReportTest, ProgressBarIsDrawnOnlyWhenAskedAndRemovedAtTheEnd) {
+  CConsoleReport silent(m_out, m_err, false, true);
+  silent.Progress(50);
+  silent.Finish();
+  EXPECT_EQ(m_err.str(), "");
+
+  CConsoleReport report(m_out, m_err, true, true);
+  report.Progress(50);
+  report.Progress(50);
+  report.LogLine(u"Saving tavi file - /d/a.tavi");
+  report.Finish();
+  const std::string bar = "\r\033[K[" + std::string(20, '#') + std::string(20, ' ') + "] 50%";
+  EXPECT_EQ(m_err.str(), bar + "\r\033[K" + bar + "\r\033[K");
+  EXPECT_EQ(m_out.str(), "Saving tavi file - /d/a.tavi\n");
+}
+
+}  // namespace
+}  // namespace tavi::cli
