@@ -5,6 +5,7 @@
 #include <atomic>
 #include <filesystem>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "cli/convert_command.h"
@@ -75,7 +76,10 @@ class CDump {
     if (!ReadHeader()) return false;
     bool complete = m_file.ReadWholeIndex();
     if (!complete) Report("the index is damaged or cut short");
-    if (m_file.GetRoot() != nullptr) complete = WriteList(*m_file.GetRoot()) && complete;
+    if (const SRectNodeList* root = m_file.GetRoot()) {
+      complete = (ReadBlocks(*root) && complete);
+      WriteList(*root);
+    }
     return WriteElements() && complete;
   }
 
@@ -90,23 +94,41 @@ class CDump {
     return true;
   }
 
-  // Writes the nodes of a list and below, gathering each leaf's offset table on the way.
-  bool WriteList(const SRectNodeList& list) {
+  // Reads the offset table of every leaf below list, depth first, and counts the elements below
+  // every internal node, so that a node can show its count before its children are written.
+  bool ReadBlocks(const SRectNodeList& list) {
     bool complete = true;
     for (std::size_t i = 0; i < list.count; ++i) {
       const SRectNode& node = *list.nodes[i];
-      SDumpNode shown{node.left, node.top, node.right, node.bottom, IsLeaf(node), 0};
-      if (shown.leaf) {
+      if (IsLeaf(node)) {
         complete = ReadBlock(node.link & ~kLeafFlag) && complete;
-        shown.count = static_cast<std::uint32_t>(m_blocks.back().offsets.size());
       } else if (node.children != nullptr) {
-        shown.count = node.children->count;
+        const std::size_t firstBlock = m_blocks.size();
+        complete = ReadBlocks(*node.children) && complete;
+        std::uint64_t below = 0;
+        for (std::size_t b = firstBlock; b < m_blocks.size(); ++b)
+          below += m_blocks[b].offsets.size();
+        m_elementsBelow[&node] = below;
       }
-      m_writer.BeginNode(shown);
-      if (!shown.leaf && node.children != nullptr) complete = WriteList(*node.children) && complete;
-      m_writer.EndNode();
     }
     return complete;
+  }
+
+  // Writes the nodes of a list and below, in the order ReadBlocks met them.
+  void WriteList(const SRectNodeList& list) {
+    for (std::size_t i = 0; i < list.count; ++i) {
+      const SRectNode& node = *list.nodes[i];
+      SDumpNode shown{node.left, node.top, node.right, node.bottom, IsLeaf(node), 0, 0};
+      if (shown.leaf) {
+        shown.elements = m_blocks[m_nextBlock++].offsets.size();
+      } else if (node.children != nullptr) {
+        shown.nodes = node.children->count;
+        shown.elements = m_elementsBelow[&node];
+      }
+      m_writer.BeginNode(shown);
+      if (!shown.leaf && node.children != nullptr) WriteList(*node.children);
+      m_writer.EndNode();
+    }
   }
 
   static bool IsLeaf(const SRectNode& node) { return (node.link & kLeafFlag) != 0; }
@@ -167,7 +189,9 @@ class CDump {
   const WString m_path;
   IDumpWriter& m_writer;
   CTaviFile m_file;
-  std::vector<SBlock> m_blocks;
+  std::vector<SBlock> m_blocks;  // every leaf's offset table, depth first
+  std::size_t m_nextBlock = 0;
+  std::unordered_map<const SRectNode*, std::uint64_t> m_elementsBelow;
   std::string m_problem;
 };
 

@@ -110,8 +110,9 @@ class CTextDumpWriter : public IDumpWriter {
           << (node.leaf ? "leaf" : "internal") << " west " << FormatDegrees(node.left) << " north "
           << FormatDegrees(node.top) << " east " << FormatDegrees(node.right) << " south "
           << FormatDegrees(node.bottom) << " (raw " << node.left << ' ' << node.top << ' '
-          << node.right << ' ' << node.bottom << ") " << (node.leaf ? "elements " : "nodes ")
-          << node.count << '\n';
+          << node.right << ' ' << node.bottom << ')';
+    if (!node.leaf) m_out << " nodes " << node.nodes;
+    m_out << " elements " << node.elements << '\n';
   }
 
   void EndNode() override { --m_depth; }
@@ -185,11 +186,8 @@ class CJsonDumpWriter : public IDumpWriter {
           << ", \"south\": " << FormatDegrees(node.bottom) << ", \"left\": " << node.left
           << ", \"top\": " << node.top << ", \"right\": " << node.right
           << ", \"bottom\": " << node.bottom;
-    if (node.leaf) {
-      m_out << ", \"elements\": " << node.count;
-    } else {
-      m_out << ", \"children\": [";
-    }
+    m_out << ", \"elements\": " << node.elements;
+    if (!node.leaf) m_out << ", \"children\": [";
     m_open.push_back(node.leaf);
     m_firstInList = true;
   }

@@ -17,7 +17,8 @@ struct SDumpNode {
   std::int32_t right = 0;
   std::int32_t bottom = 0;
   bool leaf = false;
-  std::uint32_t count = 0;  // elements of a leaf, nodes in the child list of an internal node
+  std::uint32_t nodes = 0;     // in the child list of an internal node
+  std::uint64_t elements = 0;  // in a leaf, or in all leaves below an internal node
 };
 
 // Receives what a dump reads, in file order: the header, the index tree depth first (every

@@ -111,7 +111,7 @@ TEST_F(DumpCommandTest, AnInternalNodeShowsItsChildrenIndented) {
             "  name:\n"
             "index\n"
             "  internal west -1.00000 north 2.00000 east 3.00000 south -4.00000"
-            " (raw -100000 200000 300000 -400000) nodes 1\n"
+            " (raw -100000 200000 300000 -400000) nodes 1 elements 0\n"
             "    leaf west 0.00000 north 1.00000 east 1.00000 south 0.00000"
             " (raw 0 100000 100000 0) elements 0\n");
 }
@@ -125,7 +125,7 @@ TEST_F(DumpCommandTest, JsonOfTheSameFile) {
             "\"index\": [\n"
             "  {\"leaf\": false, \"west\": -1.00000, \"north\": 2.00000, \"east\": 3.00000, "
             "\"south\": -4.00000, \"left\": -100000, \"top\": 200000, \"right\": 300000, "
-            "\"bottom\": -400000, \"children\": [\n"
+            "\"bottom\": -400000, \"elements\": 0, \"children\": [\n"
             "    {\"leaf\": true, \"west\": 0.00000, \"north\": 1.00000, \"east\": 1.00000, "
             "\"south\": 0.00000, \"left\": 0, \"top\": 100000, \"right\": 100000, \"bottom\": 0, "
             "\"elements\": 0}]}]\n"
@@ -139,7 +139,7 @@ TEST_F(DumpCommandTest, AListThatLinksToItselfIsShownOnceAndReported) {
   EXPECT_EQ(m_out.str().substr(m_out.str().find("index")),
             "index\n"
             "  internal west 0.00000 north 0.00001 east 0.00001 south 0.00000"
-            " (raw 0 1 1 0) nodes 0\n");
+            " (raw 0 1 1 0) nodes 0 elements 0\n");
   EXPECT_EQ(m_err.str(), "tavi: " + (m_folder.Path() / "f.tavi").string() +
                              ": the index is damaged or cut short\n");
 }
