@@ -14,8 +14,12 @@ std::int32_t g_nProgressDone = 0;
 SRectNode::SRectNode() = default;
 SRectNode::~SRectNode() = default;
 
+std::int64_t WrapLongitude(std::int32_t x) {
+  return x > kAntimeridian ? std::int64_t{x} - kFullCircle : x;
+}
+
 bool LongitudeInRange(std::int32_t x, std::int32_t west, std::int32_t east) {
-  const std::int64_t wrapped = x > kAntimeridian ? std::int64_t{x} - kFullCircle : x;
+  const std::int64_t wrapped = WrapLongitude(x);
   if (east < kAntimeridian) return west <= wrapped && wrapped <= east;
   return wrapped >= west || wrapped <= std::int64_t{east} - kFullCircle;
 }
@@ -66,18 +70,26 @@ SLeafLocation FindLeaf(SRectNodeList* root, const GeoPoint& p) {
 
 namespace {
 
-void Accumulate(SLeafStats& stats, const GeoPoint& p) {
-  if (stats.count == 0) {
-    stats.minX = stats.maxX = p.x;
-    stats.minY = stats.maxY = p.y;
-  } else {
-    stats.minX = std::min(stats.minX, p.x);
-    stats.maxX = std::max(stats.maxX, p.x);
-    stats.minY = std::min(stats.minY, p.y);
-    stats.maxY = std::max(stats.maxY, p.y);
-  }
+void Extend(std::int64_t value, bool first, std::int64_t& low, std::int64_t& high) {
+  low = first ? value : std::min(low, value);
+  high = first ? value : std::max(high, value);
+}
+
+void Accumulate(SRectNode& leaf, const GeoPoint& p) {
+  SLeafStats& stats = leaf.stats;
+  stats.minY = stats.count == 0 ? p.y : std::min(stats.minY, p.y);
+  stats.maxY = stats.count == 0 ? p.y : std::max(stats.maxY, p.y);
   stats.sumX += p.x;
   stats.sumY += p.y;
+  if (!RectContainsPoint(leaf, p)) ++stats.outside;
+  const std::int64_t x = WrapLongitude(p.x);
+  const std::size_t beforeLeft = stats.count - stats.fromLeft;
+  if (x >= leaf.left) {
+    Extend(x, stats.fromLeft == 0, stats.minFromLeft, stats.maxFromLeft);
+    ++stats.fromLeft;
+  } else {
+    Extend(x, beforeLeft == 0, stats.minBeforeLeft, stats.maxBeforeLeft);
+  }
   ++stats.count;
 }
 
@@ -85,7 +97,7 @@ void Accumulate(SLeafStats& stats, const GeoPoint& p) {
 void RefreshStats(SRectNode& leaf) {
   if (leaf.stats.count == leaf.elements->size()) return;
   leaf.stats = {};
-  for (const auto& element : *leaf.elements) Accumulate(leaf.stats, element->GetPosition());
+  for (const auto& element : *leaf.elements) Accumulate(leaf, element->GetPosition());
 }
 
 enum class Axis { WestEast, NorthSouth };
@@ -95,18 +107,28 @@ struct SCut {
   std::int32_t meanY = 0;
 };
 
-// For a leaf west of the antimeridian whose elements all lie inside it, the western half holds
-// exactly the elements with x <= meanX and the northern half those with y >= meanY, so the
-// extremes alone tell whether either side of an axis stays empty. That keeps a leaf that cannot be
-// split (all elements on one spot) from costing a scan at every insertion.
+// When the leaf contains all its elements, the running figures alone tell whether a side of an
+// axis stays empty: the northern half holds the elements with y >= meanY, and the western half
+// those from the west edge up to meanX, plus, when meanX reaches past the antimeridian, the
+// wrapped ones up to meanX - 360 degrees. So a leaf that cannot be split (all elements on one
+// spot) costs no scan at its next insertion. Anything else is left to the counting scan.
 bool ExtremesShowNoCut(const SRectNode& leaf, const SCut& cut) {
   const SLeafStats& s = leaf.stats;
-  const bool simple = leaf.right < kAntimeridian && s.minX >= leaf.left && s.maxX <= leaf.right &&
-                      s.minY >= leaf.bottom && s.maxY <= leaf.top;
-  if (!simple) return false;
-  const bool westEastEmptySide = s.minX > cut.meanX || s.maxX <= cut.meanX;
+  if (s.outside != 0) return false;
   const bool northSouthEmptySide = s.maxY < cut.meanY || s.minY >= cut.meanY;
-  return westEastEmptySide && northSouthEmptySide;
+  if (!northSouthEmptySide) return false;
+  const std::size_t beforeLeft = s.count - s.fromLeft;
+  bool westEmpty = false;
+  bool eastEmpty = false;
+  if (cut.meanX < kAntimeridian) {
+    westEmpty = s.fromLeft == 0 || s.minFromLeft > cut.meanX;
+    eastEmpty = beforeLeft == 0 && s.maxFromLeft <= cut.meanX;
+  } else {
+    const std::int64_t reach = std::int64_t{cut.meanX} - kFullCircle;
+    westEmpty = s.fromLeft == 0 && s.minBeforeLeft > reach;
+    eastEmpty = beforeLeft == 0 || s.maxBeforeLeft <= reach;
+  }
+  return westEmpty || eastEmpty;
 }
 
 std::unique_ptr<SRectNode> MakeHalf(const SRectNode& leaf) {
@@ -156,7 +178,7 @@ bool ChooseAxis(const SRectNode& leaf, const SCut& cut, Axis& axis) {
 
 void AddElementToLeaf(SRectNode& leaf, std::unique_ptr<CTaviElement> element) {
   if (leaf.elements == nullptr) leaf.elements = std::make_unique<ElementArray>();
-  if (leaf.stats.count == leaf.elements->size()) Accumulate(leaf.stats, element->GetPosition());
+  if (leaf.stats.count == leaf.elements->size()) Accumulate(leaf, element->GetPosition());
   leaf.elements->push_back(std::move(element));
 }
 

@@ -13,14 +13,20 @@ struct SRectNodeList;
 
 // Running figures over a leaf's elements, kept as elements arrive, so that a leaf that cannot be
 // split is recognised without a scan. They describe the first `count` elements of the array.
+// Longitudes are taken as the containment test sees them (east of the antimeridian wrapped to
+// the west) and kept apart by whether they lie at or east of the leaf's west edge.
 struct SLeafStats {
   std::size_t count = 0;
+  std::size_t outside = 0;   // elements that the leaf's rectangle does not contain
+  std::size_t fromLeft = 0;  // elements whose longitude is at or east of the west edge
   std::int64_t sumX = 0;
   std::int64_t sumY = 0;
-  std::int32_t minX = 0;
-  std::int32_t maxX = 0;
   std::int32_t minY = 0;
   std::int32_t maxY = 0;
+  std::int64_t minFromLeft = 0;
+  std::int64_t maxFromLeft = 0;
+  std::int64_t minBeforeLeft = 0;
+  std::int64_t maxBeforeLeft = 0;
 };
 
 // One rectangle of the tree. A leaf holds an element array (possibly empty); an internal node a
@@ -68,6 +74,8 @@ extern std::int32_t g_nProgressDone;
 
 // Whether longitude x lies in west..east; an east edge at or beyond the antimeridian wraps.
 bool LongitudeInRange(std::int32_t x, std::int32_t west, std::int32_t east);
+// The longitude as LongitudeInRange compares it: east of the antimeridian counts from the west.
+std::int64_t WrapLongitude(std::int32_t x);
 bool RectContainsPoint(const SRectNode& node, const GeoPoint& p);
 bool LongitudeRangesOverlap(std::int32_t west1, std::int32_t east1, std::int32_t west2,
                             std::int32_t east2);
