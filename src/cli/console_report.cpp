@@ -58,7 +58,9 @@ void CConsoleReport::Error(const std::string& text) {
 }
 
 void CConsoleReport::Progress(int percent) {
-  if (!m_showProgress || percent == m_percent) return;
+  // Messages are handled after the worker may have finished more files, so a late one would move
+  // the bar back for a moment; the bar only moves forward.
+  if (!m_showProgress || percent <= m_percent) return;
   m_percent = percent;
   DrawBar();
 }

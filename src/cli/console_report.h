@@ -23,7 +23,7 @@ class CConsoleReport {
   // The command line's own notes are dropped in quiet mode; errors are not.
   void Note(const std::string& text);
   void Error(const std::string& text);
-  // The overall percentage of the run, 0..100.
+  // The overall percentage of the run, 0..100; the bar never moves back.
   void Progress(int percent);
   // Removes the bar and flushes both streams.
   void Finish();

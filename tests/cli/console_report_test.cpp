@@ -72,7 +72,7 @@ TEST_F(ConsoleReportTest, AFailureLineMarksTheRun) {
   EXPECT_TRUE(report.AnyFailure());
 }
 
-TEST_F(ConsoleReportTest, ProgressBarIsDrawnOnlyWhenAskedAndRemovedAtTheEnd) {
+TEST_F(ConsoleReportTest, ProgressBarIsDrawnOnlyWhenAskedOnlyForwardAndRemovedAtTheEnd) {
   CConsoleReport silent(m_out, m_err, false, true);
   silent.Progress(50);
   silent.Finish();
@@ -81,6 +81,7 @@ TEST_F(ConsoleReportTest, ProgressBarIsDrawnOnlyWhenAskedAndRemovedAtTheEnd) {
   CConsoleReport report(m_out, m_err, true, true);
   report.Progress(50);
   report.Progress(50);
+  report.Progress(33);
   report.LogLine(u"Saving tavi file - /d/a.tavi");
   report.Finish();
   const std::string bar = "\r\033[K[" + std::string(20, '#') + std::string(20, ' ') + "] 50%";
