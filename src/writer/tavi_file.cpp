@@ -161,7 +161,7 @@ int CTaviFile::SaveFile() {
   CScopeExit cleanup([&] {
     g_nProgressTotal = 0;
     m_root.reset();
-    if (!written && file.IsOpen()) {
+    if (!written) {
       file.Abort();
       CFile::Remove(m_path);
     }

@@ -289,14 +289,17 @@ class CFileSizeLimit {
 };
 
 TEST(WriteFailure, SaveLeavesNothingBehindAndFreesEverything) {
-  for (const rlim_t limit : {rlim_t{100}, rlim_t{300000}, rlim_t{1500000}}) {
-    SCOPED_TRACE(limit);
+  // A small file fails only when it is closed, a large one while its buffer is written out.
+  const std::pair<int, rlim_t> cases[] = {
+      {10, 100}, {20000, 100}, {20000, 300000}, {20000, 1500000}};
+  for (const auto& [count, limit] : cases) {
+    SCOPED_TRACE(std::to_string(count) + " elements, limit " + std::to_string(limit));
     TempFolder folder;
     const WString path = folder.File("Shops.tavi");
     CCustomTaviFile file;
     ASSERT_TRUE(file.Create(path, kBounds));
     ElementArray elements;
-    for (int i = 0; i < 20000; ++i) {
+    for (int i = 0; i < count; ++i) {
       elements.push_back(
           MakeElement(u"poi", 1000000 + (i * 7919) % 1000000, 4000000 + (i * 104729) % 1000000));
     }
