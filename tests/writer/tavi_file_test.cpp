@@ -218,6 +218,81 @@ TEST(AddElementsAndSave, ManyElementsReadBackWithEveryField) {
   EXPECT_EQ(ids.size(), static_cast<std::size_t>(kCount));
 }
 
+// Walks a written file by its layout alone: lists one after another in depth-first pre-order,
+// then the blocks in depth-first order, each record right after the previous one. A record of an
+// element with only a name and a position takes 137 bytes plus the name's UTF-8 bytes.
+class CLayoutWalker {
+ public:
+  explicit CLayoutWalker(std::vector<std::uint8_t> bytes) : m_bytes(std::move(bytes)) {}
+
+  void Walk(std::size_t root) {
+    m_next = root;
+    WalkList();
+    m_next = m_listsEnd;
+    for (const std::uint32_t link : m_leafLinks) WalkBlock(link);
+    EXPECT_EQ(m_next, m_bytes.size()) << "bytes after the last record";
+  }
+  std::size_t Elements() const { return m_elements; }
+  std::size_t Depth() const { return m_depth; }
+
+ private:
+  void WalkList(std::size_t depth = 1) {
+    m_depth = std::max(m_depth, depth);
+    const std::size_t at = m_next;
+    const std::size_t count = m_bytes.at(at);
+    ASSERT_GE(count, 1u);
+    ASSERT_LE(count, 8u);
+    EXPECT_EQ(m_bytes[at + 1] | m_bytes[at + 2] | m_bytes[at + 3], 0) << "padding at " << at;
+    m_next = at + 4 + 20 * count;
+    m_listsEnd = m_next;
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::uint32_t link = test::LoadUInt32(m_bytes, at + 4 + 20 * i + 16);
+      if ((link & 0x80000000u) != 0) {
+        m_leafLinks.push_back(link & 0x7FFFFFFFu);
+        continue;
+      }
+      ASSERT_EQ(link, m_next) << "child list out of pre-order";
+      WalkList(depth + 1);
+    }
+  }
+
+  void WalkBlock(std::uint32_t block) {
+    ASSERT_EQ(block, m_next) << "block out of order";
+    const std::uint32_t count = test::LoadUInt32(m_bytes, block);
+    m_next = block + 4 + 4 * std::size_t{count};
+    for (std::uint32_t i = 0; i < count; ++i) {
+      const std::uint32_t record = test::LoadUInt32(m_bytes, block + 4 + 4 * i);
+      ASSERT_EQ(record, m_next) << "record out of place";
+      const std::uint32_t id = test::LoadUInt32(m_bytes, record);
+      const std::string name = "poi " + std::to_string(id - 1);
+      m_next = record + 137 + name.size();
+      ++m_elements;
+    }
+  }
+
+  std::vector<std::uint8_t> m_bytes;
+  std::size_t m_next = 0;
+  std::size_t m_listsEnd = 0;
+  std::vector<std::uint32_t> m_leafLinks;
+  std::size_t m_elements = 0;
+  std::size_t m_depth = 0;
+};
+
+TEST(AddElementsAndSave, FileLayoutIsPreOrderWithoutGaps) {
+  TempFolder folder;
+  const WString path = folder.File("Shops.tavi");
+  CCustomTaviFile file;
+  ASSERT_TRUE(file.Create(path, kShopsBounds));
+  ElementArray elements;
+  for (int i = 0; i < 3000; ++i)
+    elements.push_back(MakeElement(NameOf(i), SpreadPosition(i).x, SpreadPosition(i).y));
+  ASSERT_EQ(file.AddElementsAndSave(std::move(elements)), 1);
+  CLayoutWalker walker(ReadBytes(Native(path)));
+  walker.Walk(28);
+  EXPECT_EQ(walker.Elements(), 3000u);
+  EXPECT_GE(walker.Depth(), 3u);
+}
+
 TEST(AddElementsAndSave, ProgressRunsThroughTheBandsInOrder) {
   TempFolder folder;
   CRecordingWindow window;
