@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QApplication>
+
+namespace tavi {
+
+// The application: owns the toolkit's application object, shows the main window until it is
+// closed, and then ends.
+class CTAVIConvertorApp {
+ public:
+  CTAVIConvertorApp(int& argc, char** argv);
+
+  // Runs the main window; returns when it has been closed.
+  int InitInstance();
+
+ private:
+  QApplication m_application;
+};
+
+}  // namespace tavi
