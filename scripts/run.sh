@@ -12,9 +12,12 @@ cd "$root"
 packages=(g++ cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev
           libcli11-dev xvfb xauth locales)
 
-install_missing() {
+# The benchmark also measures GPSBabel, and /usr/bin/time reads the peak memory.
+bench_packages=(time gpsbabel)
+
+install_missing() {  # extra packages...
   local missing=()
-  for p in "${packages[@]}"; do
+  for p in "${packages[@]}" "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
@@ -64,7 +67,7 @@ case "${1:-}" in
       QT_QPA_PLATFORM=offscreen ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
     ;;
   bench)
-    install_missing
+    install_missing "${bench_packages[@]}"
     configure build -DCMAKE_BUILD_TYPE=Release
     cmake --build build -j "$jobs"
     shift
