@@ -34,7 +34,7 @@ std::uint32_t TagOfMode(std::int32_t mode) {
   }
 }
 
-void WritePayload(CFile& file, std::uint32_t tag, const std::string& payload) {
+void WritePayload(CFile& file, std::uint32_t tag, std::string_view payload) {
   WriteUInt32(file, tag | static_cast<std::uint32_t>(payload.size()));
   file.Write(payload.data(), payload.size());
 }
@@ -137,6 +137,26 @@ std::int32_t SaveString(const WString& text, const SArchive& archive,
     SaveUtf8(text, file, options);
   } else {
     SaveUtf16(text, file, options);
+  }
+  return start;
+}
+
+std::int32_t SaveString(const CCompactString& text, const SArchive& archive) {
+  return SaveString(text, archive, SSaveStringOptions{});
+}
+
+std::int32_t SaveString(const CCompactString& text, const SArchive& archive,
+                        const SSaveStringOptions& options) {
+  if (archive.mode != ARCHIVE_MODE_UTF8) return SaveString(text.str(), archive, options);
+  CFile& file = *archive.file;
+  const auto start = static_cast<std::int32_t>(static_cast<std::uint32_t>(file.GetPosition()));
+  // A text has no more UTF-16 units than UTF-8 bytes: the byte count alone decides the limit.
+  const std::string_view payload = text.utf8();
+  if (payload.size() > options.maxBytes) {
+    ReportTooLong();
+    WriteUInt32(file, kTagUtf8);
+  } else {
+    WritePayload(file, kTagUtf8, payload);
   }
   return start;
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "model/compact_string.h"
 #include "platform/file.h"
 #include "platform/wide_string.h"
 
@@ -44,6 +45,11 @@ struct SSaveStringOptions {
 // nothing is written.
 std::int32_t SaveString(const WString& text, const SArchive& archive);
 std::int32_t SaveString(const WString& text, const SArchive& archive,
+                        const SSaveStringOptions& options);
+
+// Writes a text field. Its UTF-8 form is held already, so that mode 2000 writes the held bytes.
+std::int32_t SaveString(const CCompactString& text, const SArchive& archive);
+std::int32_t SaveString(const CCompactString& text, const SArchive& archive,
                         const SSaveStringOptions& options);
 
 // Reads one saved string and leaves the file behind its payload. A damaged header never makes it

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <memory>
+#include <cstddef>
+#include <string_view>
 #include <utility>
 
 #include "platform/wide_string.h"
@@ -8,52 +9,49 @@
 namespace tavi {
 
 // A text field of the element records. A conversion holds a million elements with seventeen text
-// fields each, nearly all of them empty: an empty field here costs one pointer and no allocation,
-// where a plain WString costs four. Reads see a const WString&; writes assign a WString.
+// fields each, nearly all of them empty: an empty field costs one pointer and no allocation, and a
+// text is one block holding its length and its UTF-8 form, the bytes that its record stores.
+// Unpaired surrogates have no UTF-8 form and are held as U+FFFD, as a saved text holds them.
 class CCompactString {
  public:
   CCompactString() = default;
-  explicit CCompactString(WString text) { Assign(std::move(text)); }
-  CCompactString(const CCompactString& other) : CCompactString(other.str()) {}
-  CCompactString(CCompactString&&) noexcept = default;
+  explicit CCompactString(WStringView text) { Assign(text); }
+  CCompactString(const CCompactString& other) { AssignUtf8(other.utf8()); }
+  CCompactString(CCompactString&& other) noexcept
+      : m_block(std::exchange(other.m_block, nullptr)) {}
   CCompactString& operator=(const CCompactString& other) {
-    if (this != &other) Assign(other.str());
+    if (this != &other) AssignUtf8(other.utf8());
     return *this;
   }
-  CCompactString& operator=(CCompactString&&) noexcept = default;
-  ~CCompactString() = default;
-
-  CCompactString& operator=(WString text) {
-    Assign(std::move(text));
+  CCompactString& operator=(CCompactString&& other) noexcept {
+    std::swap(m_block, other.m_block);
     return *this;
   }
+  ~CCompactString() { Release(); }
 
-  bool empty() const { return m_text == nullptr; }
-  const WString& str() const { return m_text ? *m_text : Empty(); }
-  operator const WString&() const { return str(); }
-  operator WStringView() const { return str(); }
+  CCompactString& operator=(WStringView text) {
+    Assign(text);
+    return *this;
+  }
+  void Assign(WStringView text);
 
-  friend bool operator==(const CCompactString& a, WStringView b) { return a.str() == b; }
+  bool empty() const { return m_block == nullptr; }
+  // The stored UTF-8 bytes, valid until the next assignment.
+  std::string_view utf8() const;
+  WString str() const;
+  operator WString() const { return str(); }
+
+  friend bool operator==(const CCompactString& a, WStringView b);
   friend bool operator==(const CCompactString& a, const CCompactString& b) {
-    return a.str() == b.str();
+    return a.utf8() == b.utf8();
   }
 
  private:
-  static const WString& Empty() {
-    static const WString empty;
-    return empty;
-  }
-  void Assign(WString text) {
-    if (text.empty()) {
-      m_text.reset();
-    } else if (m_text) {
-      *m_text = std::move(text);
-    } else {
-      m_text = std::make_unique<WString>(std::move(text));
-    }
-  }
+  // Takes bytes that are valid UTF-8 already.
+  void AssignUtf8(std::string_view bytes);
+  void Release();
 
-  std::unique_ptr<WString> m_text;
+  char* m_block = nullptr;  // [uint32 byte count][bytes]; null for the empty text
 };
 
 }  // namespace tavi

@@ -11,6 +11,12 @@ void SaveLocalizedString(const WString& text, CFile& file) {
   SaveString(text, SArchive{&file, ARCHIVE_MODE_UTF8});
 }
 
+void SaveLocalizedString(const CCompactString& text, CFile& file) {
+  WriteUInt32(file, 1);
+  WriteUInt8(file, currentLanguage);
+  SaveString(text, SArchive{&file, ARCHIVE_MODE_UTF8});
+}
+
 WString LoadLocalizedString(CFile& file) {
   std::uint32_t count = 0;
   if (!ReadUInt32(file, count)) return {};

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "model/compact_string.h"
 #include "platform/file.h"
 #include "platform/wide_string.h"
 
@@ -15,6 +16,7 @@ inline std::uint8_t fallbackLanguage = 0;
 
 // Writes one entry: the count 1, currentLanguage and the text as UTF-8.
 void SaveLocalizedString(const WString& text, CFile& file);
+void SaveLocalizedString(const CCompactString& text, CFile& file);
 
 // Chooses among the entries: the last entry in currentLanguage wins; before one is seen, an entry
 // in fallbackLanguage replaces the result, and any other language fills it only while it is

@@ -1,7 +1,5 @@
 #include "model/tavi_element.h"
 
-#include <utility>
-
 #include "model/record_io.h"
 
 namespace tavi {
@@ -121,8 +119,8 @@ CTaviDetails& CTaviElement::GetOrCreateDetails() {
   return *details;
 }
 
-void CTaviElement::SetName(WString name) {
-  GetOrCreateDetails().name = std::move(name);
+void CTaviElement::SetName(WStringView name) {
+  GetOrCreateDetails().name = name;
 }
 
 void CTaviElement::SetPosition(GeoPoint position) {

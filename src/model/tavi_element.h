@@ -37,7 +37,7 @@ class CTaviElement {
   WString GetRatingString(const WString& unit) const;
   std::int32_t GetTypeCode() const;
 
-  void SetName(WString name);
+  void SetName(WStringView name);
   void SetPosition(GeoPoint position);
   // Creates whichever of the details, their address and their category is missing.
   void EnsureDetails();

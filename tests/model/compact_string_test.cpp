@@ -1,0 +1,128 @@
+#include "model/compact_string.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "model/archive_string.h"
+#include "model_test_files.h"
+#include "platform/code_page.h"
+
+namespace tavi::test {
+namespace {
+
+struct SUtf8Case {
+  const char* label;
+  WString text;
+  std::string utf8;
+};
+
+class CompactStringUtf8 : public testing::TestWithParam<SUtf8Case> {};
+
+TEST_P(CompactStringUtf8, HoldsTheUtf8FormAndGivesTheTextBack) {
+  CCompactString field;
+  field = WStringView(GetParam().text);
+  EXPECT_EQ(field.utf8(), GetParam().utf8);
+  EXPECT_EQ(field.empty(), GetParam().utf8.empty());
+  EXPECT_EQ(field.str(), Utf8ToWide(GetParam().utf8));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, CompactStringUtf8,
+    testing::Values(SUtf8Case{"Empty", u"", ""}, SUtf8Case{"Ascii", u"abc", "abc"},
+                    SUtf8Case{"Acute", u"\u00E9", "\xC3\xA9"},
+                    SUtf8Case{"ThreeBytes", u"\u4E2D", "\xE4\xB8\xAD"},
+                    SUtf8Case{"SurrogatePair", u"\U0001F600", "\xF0\x9F\x98\x80"},
+                    // No UTF-8 form of its own: held as U+FFFD, as the record stores it.
+                    SUtf8Case{"UnpairedSurrogate", WString(1, u'\xDC00') + u"a",
+                              "\xEF\xBF\xBD"
+                              "a"}),
+    CaseLabel());
+
+TEST(CCompactString, EqualsTheTextItWasGiven) {
+  const WString unpaired(1, u'\xD800');
+  CCompactString field(unpaired);
+  EXPECT_EQ(field, unpaired);
+  EXPECT_FALSE(field == u"x");
+  EXPECT_EQ(CCompactString(), u"");
+}
+
+TEST(CCompactString, MoveLeavesTheSourceEmptyOrSwapped) {
+  CCompactString source(u"abc");
+  CCompactString moved(std::move(source));
+  EXPECT_EQ(moved, u"abc");
+  CCompactString target(u"x");
+  target = std::move(moved);
+  EXPECT_EQ(target, u"abc");
+}
+
+TEST(CCompactString, SelfAssignmentKeepsTheText) {
+  CCompactString field(u"abc");
+  const CCompactString& same = field;
+  field = same;
+  EXPECT_EQ(field, u"abc");
+  field = WStringView(field.str());
+  EXPECT_EQ(field, u"abc");
+}
+
+Bytes SavedField(const CCompactString& field, std::int32_t mode,
+                 const SSaveStringOptions& options = {}) {
+  return WrittenBytes([&](CFile& file) { SaveString(field, SArchive{&file, mode}, options); });
+}
+
+TEST(SaveStringOfAField, WritesTheSameBytesAsTheText) {
+  CMessageRecorder messages;
+  for (const WString& text :
+       {WString(), WString(u"abc"), WString(u"\u00E9\u4E2D\U0001F600"), WString(700, u'\u00E9')}) {
+    for (const std::int32_t mode : {ARCHIVE_MODE_8BIT, ARCHIVE_MODE_UTF8, ARCHIVE_MODE_UTF16}) {
+      const Bytes expected = WrittenBytes([&](CFile& file) {
+        SaveString(text, SArchive{&file, mode});
+      });
+      EXPECT_EQ(Hex(SavedField(CCompactString(text), mode)), Hex(expected)) << mode;
+    }
+  }
+  EXPECT_TRUE(messages.texts.empty());
+}
+
+TEST(SaveStringOfAField, Utf8BytesByHand) {
+  EXPECT_EQ(Hex(SavedField(CCompactString(u"\u00E9b"), ARCHIVE_MODE_UTF8)), "03 00 00 80 C3 A9 62");
+  EXPECT_EQ(Hex(SavedField(CCompactString(WString(1, u'\xD800') + u"a"), ARCHIVE_MODE_UTF8)),
+            "04 00 00 80 EF BF BD 61");
+}
+
+struct SFieldLimitCase {
+  const char* label;
+  WString text;
+  std::uint32_t maxBytes;
+  Bytes expected;
+  bool tooLong;
+};
+
+class SaveStringOfAFieldLimit : public testing::TestWithParam<SFieldLimitCase> {};
+
+TEST_P(SaveStringOfAFieldLimit, CountsTheUtf8Bytes) {
+  CMessageRecorder messages;
+  SSaveStringOptions options;
+  options.maxBytes = GetParam().maxBytes;
+  EXPECT_EQ(Hex(SavedField(CCompactString(GetParam().text), ARCHIVE_MODE_UTF8, options)),
+            Hex(GetParam().expected));
+  EXPECT_EQ(messages.texts.size(), GetParam().tooLong ? 1u : 0u);
+  if (GetParam().tooLong) {
+    EXPECT_EQ(messages.texts[0], u"ERROR : Save String: char size > MAX_BYTES");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Limits, SaveStringOfAFieldLimit,
+    testing::Values(
+        SFieldLimitCase{
+            "AtTheLimit", u"\u00E9\u00E9", 4, {0x04, 0, 0, 0x80, 0xC3, 0xA9, 0xC3, 0xA9}, false},
+        // Two units fit, their four bytes do not: the header alone keeps the record's layout.
+        SFieldLimitCase{"BytesOverTheLimit", u"\u00E9\u00E9", 3, {0x00, 0, 0, 0x80}, true},
+        SFieldLimitCase{"UnitsOverTheLimit", u"abc", 2, {0x00, 0, 0, 0x80}, true}),
+    CaseLabel());
+
+}  // namespace
+}  // namespace tavi::test
