@@ -14,9 +14,10 @@ namespace {
 constexpr std::int64_t kUnitsPerDegree = 100000;
 
 // Every text of an element with the name of its field, in record order.
-std::vector<std::pair<const char*, const WString*>> ElementTexts(const CTaviElement& element) {
-  std::vector<std::pair<const char*, const WString*>> texts;
-  const auto add = [&texts](const char* name, const WString& text) {
+std::vector<std::pair<const char*, const CCompactString*>> ElementTexts(
+    const CTaviElement& element) {
+  std::vector<std::pair<const char*, const CCompactString*>> texts;
+  const auto add = [&texts](const char* name, const CCompactString& text) {
     if (!text.empty()) texts.emplace_back(name, &text);
   };
   if (const CTaviDetails* d = element.details.get()) {
@@ -126,7 +127,8 @@ class CTextDumpWriter : public IDumpWriter {
     Field(4, "position",
           FormatDegrees(p.x) + ' ' + FormatDegrees(p.y) + " (raw " + std::to_string(p.x) + ' ' +
               std::to_string(p.y) + ')');
-    for (const auto& [name, text] : ElementTexts(element)) Field(4, name, Utf8(*text));
+    for (const auto& [name, text] : ElementTexts(element))
+      Field(4, name, std::string(text->utf8()));
   }
 
   void Finish() override { m_out.flush(); }
@@ -207,7 +209,7 @@ class CJsonDumpWriter : public IDumpWriter {
           << ", \"longitude\": " << FormatDegrees(p.x) << ", \"latitude\": " << FormatDegrees(p.y)
           << ", \"x\": " << p.x << ", \"y\": " << p.y;
     for (const auto& [name, text] : ElementTexts(element)) {
-      m_out << ", " << JsonString(name) << ": " << JsonString(Utf8(*text));
+      m_out << ", " << JsonString(name) << ": " << JsonString(std::string(text->utf8()));
     }
     m_out << '}';
     m_firstInList = false;
