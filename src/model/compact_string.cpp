@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "model/model_pool.h"
 #include "platform/code_page.h"
 
 namespace tavi {
@@ -55,7 +56,7 @@ void CCompactString::AssignUtf8(std::string_view bytes) {
   char* block = nullptr;
   if (!bytes.empty()) {
     const auto length = static_cast<std::uint32_t>(bytes.size());
-    block = new char[kLengthBytes + bytes.size()];
+    block = static_cast<char*>(PoolAllocate(kLengthBytes + bytes.size()));
     std::memcpy(block, &length, kLengthBytes);
     std::memcpy(block + kLengthBytes, bytes.data(), bytes.size());
   }
@@ -64,7 +65,8 @@ void CCompactString::AssignUtf8(std::string_view bytes) {
 }
 
 void CCompactString::Release() {
-  delete[] m_block;
+  if (m_block == nullptr) return;
+  PoolFree(m_block, kLengthBytes + StoredLength(m_block));
   m_block = nullptr;
 }
 

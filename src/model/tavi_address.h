@@ -4,11 +4,12 @@
 
 #include "model/compact_string.h"
 #include "model/geo.h"
+#include "model/model_pool.h"
 #include "platform/file.h"
 
 namespace tavi {
 
-class CTaviAddress {
+class CTaviAddress : public CPooled<CTaviAddress> {
  public:
   // Files of version 2 and below hold the position only. True when the position was all there.
   bool Load(CFile& file, std::int32_t version);

@@ -3,11 +3,12 @@
 #include <cstdint>
 
 #include "model/compact_string.h"
+#include "model/model_pool.h"
 #include "platform/file.h"
 
 namespace tavi {
 
-class CTaviCategory {
+class CTaviCategory : public CPooled<CTaviCategory> {
  public:
   // Leaves the category unchanged and returns false when its two codes are not all there.
   bool Load(CFile& file);

@@ -4,13 +4,14 @@
 #include <memory>
 
 #include "model/compact_string.h"
+#include "model/model_pool.h"
 #include "model/tavi_address.h"
 #include "model/tavi_category.h"
 #include "platform/file.h"
 
 namespace tavi {
 
-class CTaviDetails {
+class CTaviDetails : public CPooled<CTaviDetails> {
  public:
   // Files before version 4 end the details after the address. True when the numeric fields that
   // the version holds were all there.

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "model/geo.h"
+#include "model/model_pool.h"
 #include "model/tavi_details.h"
 #include "model/tavi_media.h"
 #include "platform/file.h"
@@ -13,7 +14,7 @@
 namespace tavi {
 
 // One point of interest of a TAVI file, with its optional details, media and links.
-class CTaviElement {
+class CTaviElement : public CPooled<CTaviElement> {
  public:
   // Bits of presence: which sub-records follow the element's own fields in its record.
   static constexpr std::uint8_t kHasDetails = 1;

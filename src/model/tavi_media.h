@@ -3,12 +3,13 @@
 #include <cstdint>
 
 #include "model/compact_string.h"
+#include "model/model_pool.h"
 #include "platform/file.h"
 
 namespace tavi {
 
 // Media and links are five texts each, stored alike.
-class CTaviMedia {
+class CTaviMedia : public CPooled<CTaviMedia> {
  public:
   bool Load(CFile& file);
   // Returns the position of the last text.
@@ -21,7 +22,7 @@ class CTaviMedia {
   CCompactString media5;
 };
 
-class CTaviLinks {
+class CTaviLinks : public CPooled<CTaviLinks> {
  public:
   bool Load(CFile& file);
   // Returns the position of the last text.
