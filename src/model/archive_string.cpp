@@ -34,7 +34,7 @@ std::uint32_t TagOfMode(std::int32_t mode) {
   }
 }
 
-void WritePayload(CFile& file, std::uint32_t tag, std::string_view payload) {
+void WritePayload(CFile& file, std::uint32_t tag, const std::string& payload) {
   WriteUInt32(file, tag | static_cast<std::uint32_t>(payload.size()));
   file.Write(payload.data(), payload.size());
 }
@@ -141,24 +141,16 @@ std::int32_t SaveString(const WString& text, const SArchive& archive,
   return start;
 }
 
-std::int32_t SaveString(const CCompactString& text, const SArchive& archive) {
-  return SaveString(text, archive, SSaveStringOptions{});
-}
-
-std::int32_t SaveString(const CCompactString& text, const SArchive& archive,
-                        const SSaveStringOptions& options) {
-  if (archive.mode != ARCHIVE_MODE_UTF8) return SaveString(text.str(), archive, options);
-  CFile& file = *archive.file;
-  const auto start = static_cast<std::int32_t>(static_cast<std::uint32_t>(file.GetPosition()));
+void AppendSavedString(const CCompactString& text, std::string& record, std::uint32_t maxBytes) {
   // A text has no more UTF-16 units than UTF-8 bytes: the byte count alone decides the limit.
   const std::string_view payload = text.utf8();
-  if (payload.size() > options.maxBytes) {
+  if (payload.size() > maxBytes) {
     ReportTooLong();
-    WriteUInt32(file, kTagUtf8);
+    AppendUInt32(record, kTagUtf8);
   } else {
-    WritePayload(file, kTagUtf8, payload);
+    AppendUInt32(record, kTagUtf8 | static_cast<std::uint32_t>(payload.size()));
+    record.append(payload);
   }
-  return start;
 }
 
 WString LoadSavedString(CFile& file) {

@@ -47,10 +47,10 @@ std::int32_t SaveString(const WString& text, const SArchive& archive);
 std::int32_t SaveString(const WString& text, const SArchive& archive,
                         const SSaveStringOptions& options);
 
-// Writes a text field. Its UTF-8 form is held already, so that mode 2000 writes the held bytes.
-std::int32_t SaveString(const CCompactString& text, const SArchive& archive);
-std::int32_t SaveString(const CCompactString& text, const SArchive& archive,
-                        const SSaveStringOptions& options);
+// Appends a text field to a record as SaveString writes it in mode 2000: the field holds its
+// UTF-8 form already. A text beyond maxBytes is reported and appended as an empty string.
+void AppendSavedString(const CCompactString& text, std::string& record,
+                       std::uint32_t maxBytes = MAX_BYTES);
 
 // Reads one saved string and leaves the file behind its payload. A damaged header never makes it
 // read or allocate beyond the end of the file; the bytes that are there are decoded.

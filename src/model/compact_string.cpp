@@ -14,10 +14,12 @@ namespace tavi {
 namespace {
 
 constexpr std::size_t kLengthBytes = sizeof(std::uint32_t);
+constexpr std::size_t kKeptScratchBytes = 64 * 1024;
 
 // The UTF-8 form of text, in a buffer each thread reuses.
 std::string_view EncodedScratch(WStringView text) {
   thread_local std::string scratch;
+  if (scratch.capacity() > kKeptScratchBytes) std::string().swap(scratch);  // after a huge text
   scratch.clear();
   AppendUtf8(text, scratch);
   return scratch;

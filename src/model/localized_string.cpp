@@ -11,10 +11,10 @@ void SaveLocalizedString(const WString& text, CFile& file) {
   SaveString(text, SArchive{&file, ARCHIVE_MODE_UTF8});
 }
 
-void SaveLocalizedString(const CCompactString& text, CFile& file) {
-  WriteUInt32(file, 1);
-  WriteUInt8(file, currentLanguage);
-  SaveString(text, SArchive{&file, ARCHIVE_MODE_UTF8});
+void AppendLocalizedString(const CCompactString& text, std::string& record) {
+  AppendUInt32(record, 1);
+  AppendUInt8(record, currentLanguage);
+  AppendSavedString(text, record);
 }
 
 WString LoadLocalizedString(CFile& file) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "model/compact_string.h"
 #include "platform/file.h"
@@ -16,7 +17,8 @@ inline std::uint8_t fallbackLanguage = 0;
 
 // Writes one entry: the count 1, currentLanguage and the text as UTF-8.
 void SaveLocalizedString(const WString& text, CFile& file);
-void SaveLocalizedString(const CCompactString& text, CFile& file);
+// Appends the same entry for a text field to a record.
+void AppendLocalizedString(const CCompactString& text, std::string& record);
 
 // Chooses among the entries: the last entry in currentLanguage wins; before one is seen, an entry
 // in fallbackLanguage replaces the result, and any other language fills it only while it is

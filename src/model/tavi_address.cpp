@@ -18,16 +18,15 @@ bool CTaviAddress::Load(CFile& file, std::int32_t version) {
   return complete;
 }
 
-void CTaviAddress::Save(CFile& file) const {
-  const SArchive archive{&file, ARCHIVE_MODE_UTF8};
-  WriteInt32(file, position.x);
-  WriteInt32(file, position.y);
-  SaveString(addr1, archive);
-  SaveString(addr2, archive);
-  SaveLocalizedString(localAddr1, file);
-  SaveLocalizedString(localAddr2, file);
-  SaveLocalizedString(localAddr3, file);
-  SaveString(addr3, archive);
+void CTaviAddress::Save(std::string& record) const {
+  AppendInt32(record, position.x);
+  AppendInt32(record, position.y);
+  AppendSavedString(addr1, record);
+  AppendSavedString(addr2, record);
+  AppendLocalizedString(localAddr1, record);
+  AppendLocalizedString(localAddr2, record);
+  AppendLocalizedString(localAddr3, record);
+  AppendSavedString(addr3, record);
 }
 
 }  // namespace tavi

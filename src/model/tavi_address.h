@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "model/compact_string.h"
 #include "model/geo.h"
@@ -13,7 +14,8 @@ class CTaviAddress : public CPooled<CTaviAddress> {
  public:
   // Files of version 2 and below hold the position only. True when the position was all there.
   bool Load(CFile& file, std::int32_t version);
-  void Save(CFile& file) const;
+  // Appends the record to the element record being built.
+  void Save(std::string& record) const;
 
   CCompactString addr1;
   CCompactString addr2;

@@ -15,10 +15,10 @@ bool CTaviCategory::Load(CFile& file) {
   return true;
 }
 
-void CTaviCategory::Save(CFile& file) const {
-  WriteInt32(file, code1);
-  WriteInt32(file, code2);
-  SaveString(text, SArchive{&file, ARCHIVE_MODE_UTF8});
+void CTaviCategory::Save(std::string& record) const {
+  AppendInt32(record, code1);
+  AppendInt32(record, code2);
+  AppendSavedString(text, record);
 }
 
 }  // namespace tavi

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "model/compact_string.h"
 #include "model/model_pool.h"
@@ -12,7 +13,7 @@ class CTaviCategory : public CPooled<CTaviCategory> {
  public:
   // Leaves the category unchanged and returns false when its two codes are not all there.
   bool Load(CFile& file);
-  void Save(CFile& file) const;
+  void Save(std::string& record) const;
 
   std::int32_t code1 = -1;
   std::int32_t code2 = -1;

@@ -8,12 +8,11 @@ namespace tavi {
 
 namespace {
 
-void SaveExtras(const CTaviDetails& details, CFile& file) {
-  const SArchive archive{&file, ARCHIVE_MODE_UTF8};
+void SaveExtras(const CTaviDetails& details, std::string& record) {
   for (const CCompactString* extra :
        {&details.extra1, &details.extra2, &details.extra3, &details.extra4, &details.extra5,
         &details.extra6, &details.extra7, &details.extra8}) {
-    SaveString(*extra, archive);
+    AppendSavedString(*extra, record);
   }
 }
 
@@ -43,25 +42,25 @@ bool CTaviDetails::Load(CFile& file, std::int32_t version) {
   return ReadInt32(file, extraInt) && complete;
 }
 
-void CTaviDetails::Save(CFile& file) const {
-  WriteInt32(file, id);
-  WriteUInt8(file, rating);
-  SaveLocalizedString(name, file);
+void CTaviDetails::Save(std::string& record) const {
+  AppendInt32(record, id);
+  AppendUInt8(record, rating);
+  AppendLocalizedString(name, record);
   if (address) {
-    address->Save(file);
+    address->Save(record);
   } else {
-    CTaviAddress().Save(file);
+    CTaviAddress().Save(record);
   }
-  SaveLocalizedString(text1, file);
-  SaveLocalizedString(text2, file);
+  AppendLocalizedString(text1, record);
+  AppendLocalizedString(text2, record);
   if (category) {
-    category->Save(file);
+    category->Save(record);
   } else {
-    CTaviCategory().Save(file);
+    CTaviCategory().Save(record);
   }
-  SaveExtras(*this, file);
-  WriteUInt8(file, extraByte);
-  WriteInt32(file, extraInt);
+  SaveExtras(*this, record);
+  AppendUInt8(record, extraByte);
+  AppendInt32(record, extraInt);
 }
 
 }  // namespace tavi

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "model/compact_string.h"
 #include "model/model_pool.h"
@@ -17,7 +18,7 @@ class CTaviDetails : public CPooled<CTaviDetails> {
   // the version holds were all there.
   bool Load(CFile& file, std::int32_t version);
   // A missing address or category is written with its defaults, so the record keeps its layout.
-  void Save(CFile& file) const;
+  void Save(std::string& record) const;
 
   std::unique_ptr<CTaviCategory> category;
   std::unique_ptr<CTaviAddress> address;

@@ -1,10 +1,16 @@
 #include "model/tavi_element.h"
 
+#include <cstddef>
+#include <string>
+
 #include "model/record_io.h"
 
 namespace tavi {
 
 namespace {
+
+// A record with a huge text leaves its buffer this large at most.
+constexpr std::size_t kKeptBufferBytes = 64 * 1024;
 
 std::uint8_t PresenceOfParts(const CTaviElement& element) {
   std::uint8_t bits = 0;
@@ -44,12 +50,17 @@ std::int32_t CTaviElement::Save(CFile& file) {
   // The low bits announce exactly the parts written below, whatever an earlier load left there.
   presence = static_cast<std::uint8_t>((presence & ~(kHasDetails | kHasMedia | kHasLinks)) |
                                        PresenceOfParts(*this));
-  WriteInt32(file, id);
-  WriteInt32(file, type);
-  WriteUInt8(file, presence);
-  if (details) details->Save(file);
-  if (media) media->Save(file);
-  if (links) links->Save(file);
+  // The record is built in memory and written at once: one write instead of one per field.
+  thread_local std::string record;
+  record.clear();
+  AppendInt32(record, id);
+  AppendInt32(record, type);
+  AppendUInt8(record, presence);
+  if (details) details->Save(record);
+  if (media) media->Save(record);
+  if (links) links->Save(record);
+  file.Write(record.data(), record.size());
+  if (record.capacity() > kKeptBufferBytes) std::string().swap(record);
   return offset;
 }
 

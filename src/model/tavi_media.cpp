@@ -16,11 +16,8 @@ bool LoadTexts(const TextFields& fields, CFile& file) {
   return true;
 }
 
-std::int32_t SaveTexts(const ConstTextFields& fields, CFile& file) {
-  const SArchive archive{&file, ARCHIVE_MODE_UTF8};
-  std::int32_t last = 0;
-  for (const CCompactString* field : fields) last = SaveString(*field, archive);
-  return last;
+void SaveTexts(const ConstTextFields& fields, std::string& record) {
+  for (const CCompactString* field : fields) AppendSavedString(*field, record);
 }
 
 }  // namespace
@@ -29,16 +26,16 @@ bool CTaviMedia::Load(CFile& file) {
   return LoadTexts({&media1, &media2, &media3, &media4, &media5}, file);
 }
 
-std::int32_t CTaviMedia::Save(CFile& file) const {
-  return SaveTexts({&media1, &media2, &media3, &media4, &media5}, file);
+void CTaviMedia::Save(std::string& record) const {
+  SaveTexts({&media1, &media2, &media3, &media4, &media5}, record);
 }
 
 bool CTaviLinks::Load(CFile& file) {
   return LoadTexts({&link1, &link2, &link3, &link4, &link5}, file);
 }
 
-std::int32_t CTaviLinks::Save(CFile& file) const {
-  return SaveTexts({&link1, &link2, &link3, &link4, &link5}, file);
+void CTaviLinks::Save(std::string& record) const {
+  SaveTexts({&link1, &link2, &link3, &link4, &link5}, record);
 }
 
 }  // namespace tavi

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "model/compact_string.h"
 #include "model/model_pool.h"
@@ -12,8 +13,7 @@ namespace tavi {
 class CTaviMedia : public CPooled<CTaviMedia> {
  public:
   bool Load(CFile& file);
-  // Returns the position of the last text.
-  std::int32_t Save(CFile& file) const;
+  void Save(std::string& record) const;
 
   CCompactString media1;
   CCompactString media2;
@@ -25,8 +25,7 @@ class CTaviMedia : public CPooled<CTaviMedia> {
 class CTaviLinks : public CPooled<CTaviLinks> {
  public:
   bool Load(CFile& file);
-  // Returns the position of the last text.
-  std::int32_t Save(CFile& file) const;
+  void Save(std::string& record) const;
 
   CCompactString link1;
   CCompactString link2;
