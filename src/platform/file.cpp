@@ -118,7 +118,7 @@ void CFile::Flush() {
   WriteThrough(m_bufferStart, m_buffer.data(), m_bufferUsed);
 }
 
-void CFile::Write(const void* buffer, std::size_t count) {
+void CFile::WriteAnywhere(const void* buffer, std::size_t count) {
   if (m_fd < 0 || !m_writable) throw CFileException("write failed: file not open for writing");
   if (count == 0) return;
   const auto* data = static_cast<const std::byte*>(buffer);

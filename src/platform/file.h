@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <stdexcept>
 #include <vector>
 
@@ -40,7 +41,20 @@ class CFile {
   // Copies up to count bytes at the current position; fewer at the end of the file.
   std::size_t Read(void* buffer, std::size_t count);
   // Writes count bytes at the current position. Throws CFileException on an OS error.
-  void Write(const void* buffer, std::size_t count);
+  void Write(const void* buffer, std::size_t count) {
+    // Records are written field by field: appending to the buffered run must cost no call.
+    const std::uint64_t bufferEnd = m_bufferStart + m_bufferUsed;
+    if (m_fd >= 0 && m_writable && m_position == bufferEnd && count <= kBufferSize - m_bufferUsed) {
+      if (count == 0) return;
+      std::memcpy(m_buffer.data() + m_bufferUsed, buffer, count);
+      m_bufferUsed += count;
+      m_position += count;
+      if (m_position > m_length) m_length = m_position;
+      m_dirty = true;
+      return;
+    }
+    WriteAnywhere(buffer, count);
+  }
   // Returns the new position. Seeking before the beginning clamps to 0.
   std::uint64_t Seek(std::int64_t offset, SeekPosition from);
   std::uint64_t GetPosition() const { return m_position; }
@@ -56,6 +70,7 @@ class CFile {
 
  private:
   void Flush();
+  void WriteAnywhere(const void* buffer, std::size_t count);
   void WriteThrough(std::uint64_t at, const std::byte* data, std::size_t count);
   std::size_t ReadThrough(std::uint64_t at, std::byte* data, std::size_t count);
 

@@ -22,13 +22,6 @@ std::uint32_t Position(const CFile& file) {
   return static_cast<std::uint32_t>(position);
 }
 
-void PatchUInt32(CFile& file, std::uint32_t at, std::uint32_t value) {
-  const std::uint64_t back = file.GetPosition();
-  file.Seek(at, CFile::begin);
-  WriteUInt32(file, value);
-  file.Seek(static_cast<std::int64_t>(back), CFile::begin);
-}
-
 void AppendUInt32(std::vector<std::uint8_t>& bytes, std::uint32_t value) {
   for (int shift = 0; shift < 32; shift += 8)
     bytes.push_back(static_cast<std::uint8_t>(value >> shift));
@@ -57,18 +50,43 @@ bool MeetsArea(const SRectNode& node, const BoundingRect* area) {
 
 }  // namespace
 
-std::uint32_t WriteIndexLists(SRectNodeList& list, CFile& file) {
-  const std::uint32_t start = Position(file);
-  const std::array<std::uint8_t, kListHeadSize> head{list.count, 0, 0, 0};
-  file.Write(head.data(), head.size());
+CIndexWriter::CIndexWriter(CFile& file) : m_file(file) {}
+
+std::uint32_t CIndexWriter::Write(SRectNodeList& root) {
+  const std::uint32_t start = Position(m_file);
+  m_indexStart = start;
+  m_image.clear();
+  WriteIndexLists(root);
+  m_file.Write(m_image.data(), m_image.size());
+  WriteElementBlocks(root);
+  const std::uint64_t end = m_file.GetPosition();
+  m_file.Seek(start, CFile::begin);
+  m_file.Write(m_image.data(), m_image.size());
+  m_file.Seek(static_cast<std::int64_t>(end), CFile::begin);
+  return start;
+}
+
+std::uint32_t CIndexWriter::ImagePosition() const {
+  const std::uint64_t position = m_indexStart + m_image.size();
+  if (position > 0x7FFFFFFFu) throw CFileException("file too large for its offsets");
+  return static_cast<std::uint32_t>(position);
+}
+
+void CIndexWriter::StoreLink(const SRectNode& node) {
+  const std::size_t at = node.linkPos - m_indexStart;
+  for (std::size_t i = 0; i < 4; ++i)
+    m_image[at + i] = static_cast<std::uint8_t>(node.link >> (8 * i));
+}
+
+std::uint32_t CIndexWriter::WriteIndexLists(SRectNodeList& list) {
+  const std::uint32_t start = ImagePosition();
+  m_image.insert(m_image.end(), {list.count, 0, 0, 0});
   for (std::size_t i = 0; i < list.count; ++i) {
     SRectNode& node = *list.nodes[i];
-    WriteInt32(file, node.left);
-    WriteInt32(file, node.top);
-    WriteInt32(file, node.right);
-    WriteInt32(file, node.bottom);
-    node.linkPos = Position(file);
-    WriteUInt32(file, node.link);
+    for (const std::int32_t edge : {node.left, node.top, node.right, node.bottom})
+      AppendUInt32(m_image, static_cast<std::uint32_t>(edge));
+    node.linkPos = ImagePosition();
+    AppendUInt32(m_image, node.link);
   }
   for (std::size_t i = 0; i < list.count; ++i) {
     SRectNode& node = *list.nodes[i];
@@ -76,44 +94,43 @@ std::uint32_t WriteIndexLists(SRectNodeList& list, CFile& file) {
     // that no link of the new file points nowhere.
     if (node.children == nullptr && node.elements == nullptr)
       node.elements = std::make_unique<ElementArray>();
-    node.link = node.children != nullptr ? WriteIndexLists(*node.children, file) : kLinkPlaceholder;
-    PatchUInt32(file, node.linkPos, node.link);
+    node.link = node.children != nullptr ? WriteIndexLists(*node.children) : kLinkPlaceholder;
+    StoreLink(node);
   }
   return start;
 }
 
-void WriteElementBlocks(SRectNodeList& list, CFile& file) {
+void CIndexWriter::WriteElementBlocks(SRectNodeList& list) {
   for (std::size_t i = 0; i < list.count; ++i) {
     SRectNode& node = *list.nodes[i];
     if (node.elements != nullptr) {
-      node.link = WriteElementBlock(*node.elements, file) | kLeafFlag;
-      PatchUInt32(file, node.linkPos, node.link);
+      node.link = WriteElementBlock(*node.elements) | kLeafFlag;
+      StoreLink(node);
       if (g_nProgressTotal != 0) {
         g_nProgressDone += static_cast<std::int32_t>(node.elements->size());
         ReportProgress(50, 30);
       }
     } else if (node.children != nullptr) {
-      WriteElementBlocks(*node.children, file);
+      WriteElementBlocks(*node.children);
     }
   }
 }
 
-std::uint32_t WriteElementBlock(ElementArray& elements, CFile& file) {
-  const std::uint32_t start = Position(file);
+std::uint32_t CIndexWriter::WriteElementBlock(ElementArray& elements) {
+  const std::uint32_t start = Position(m_file);
   const auto count = static_cast<std::uint32_t>(elements.size());
-  WriteUInt32(file, count);
+  WriteUInt32(m_file, count);
   if (count == 0) return start;
-  const std::vector<std::uint8_t> placeholder(4 * std::size_t{count}, 0);
-  file.Write(placeholder.data(), placeholder.size());
-  for (auto& element : elements) element->Save(file);
-  const std::uint32_t end = Position(file);
-  std::vector<std::uint8_t> table;
-  table.reserve(placeholder.size());
+  m_table.assign(4 * std::size_t{count}, 0);
+  m_file.Write(m_table.data(), m_table.size());
+  for (auto& element : elements) element->Save(m_file);
+  const std::uint32_t end = Position(m_file);
+  m_table.clear();
   for (const auto& element : elements)
-    AppendUInt32(table, static_cast<std::uint32_t>(element->offset));
-  file.Seek(std::int64_t{start} + 4, CFile::begin);
-  file.Write(table.data(), table.size());
-  file.Seek(end, CFile::begin);
+    AppendUInt32(m_table, static_cast<std::uint32_t>(element->offset));
+  m_file.Seek(std::int64_t{start} + 4, CFile::begin);
+  m_file.Write(m_table.data(), m_table.size());
+  m_file.Seek(end, CFile::begin);
   return start;
 }
 

@@ -12,14 +12,31 @@
 
 namespace tavi {
 
-// First pass of a save: writes the list at the current position, then every list below it in
-// depth-first pre-order, patching each link as soon as its target is known. Leaves get a
-// placeholder link that WriteElementBlocks replaces. Returns the list's position.
-std::uint32_t WriteIndexLists(SRectNodeList& list, CFile& file);
-// Second pass: the element block of every leaf in depth-first order, with progress 50..80.
-void WriteElementBlocks(SRectNodeList& list, CFile& file);
-// Writes the count, the offset table and the records; returns the block's position.
-std::uint32_t WriteElementBlock(ElementArray& elements, CFile& file);
+// Writes the index of a tree at the file's current position, then the element block of every
+// leaf; returns the position of the root list. The lists go out in depth-first pre-order, the
+// blocks in depth-first order with progress 50..80. The index is assembled in memory, where a
+// link is patched by a store: it is written once with a placeholder in each leaf's link before
+// the blocks, and once complete after them, instead of one seek and write per link.
+class CIndexWriter {
+ public:
+  explicit CIndexWriter(CFile& file);
+  std::uint32_t Write(SRectNodeList& root);
+
+ private:
+  // First pass: the list and everything below it into the image; returns the list's position.
+  std::uint32_t WriteIndexLists(SRectNodeList& list);
+  // Second pass, for the leaves below the list.
+  void WriteElementBlocks(SRectNodeList& list);
+  // Writes the count, the offset table and the records; returns the block's position.
+  std::uint32_t WriteElementBlock(ElementArray& elements);
+  std::uint32_t ImagePosition() const;
+  void StoreLink(const SRectNode& node);
+
+  CFile& m_file;
+  std::uint64_t m_indexStart = 0;
+  std::vector<std::uint8_t> m_image;
+  std::vector<std::uint8_t> m_table;
+};
 
 // Lists deeper than this are not followed; the writer's trees stay far below it.
 inline constexpr int kMaxIndexDepth = 4096;

@@ -54,10 +54,20 @@ struct SRectNode {
 
 inline constexpr std::size_t kMaxNodesPerList = 8;
 
-// One level of the tree: nodes[0] to nodes[count - 1] in list order.
+struct SRectBounds {
+  std::int32_t left = 1;
+  std::int32_t top = -1;
+  std::int32_t right = -1;
+  std::int32_t bottom = 1;
+};
+
+// One level of the tree: nodes[0] to nodes[count - 1] in list order. AppendNode copies each
+// node's rectangle into bounds, so that a descent tests the rectangles of a level side by side
+// instead of visiting every node; a node's rectangle does not change once it is in a list.
 struct SRectNodeList {
   std::uint8_t count = 0;
   std::array<std::unique_ptr<SRectNode>, kMaxNodesPerList> nodes;
+  std::array<SRectBounds, kMaxNodesPerList> bounds;
 };
 
 // An insertion tries a split at this many elements; a half just made is split again only above.
@@ -96,6 +106,8 @@ SLeafLocation FindLeaf(SRectNodeList* root, const GeoPoint& p);
 
 // Appends an element to a leaf's array and keeps the leaf's running figures up to date.
 void AddElementToLeaf(SRectNode& leaf, std::unique_ptr<CTaviElement> element);
+// The same for an element whose position the caller has at hand.
+void AddElementToLeaf(SRectNode& leaf, std::unique_ptr<CTaviElement> element, GeoPoint position);
 
 // Cuts the leaf at the mean position of its elements; list is the one FindLeaf found it in.
 void SplitLeaf(SRectNodeList& list, SRectNode& leaf);

@@ -18,6 +18,11 @@ WString Widen(const std::string& text) {
   return WString(text.begin(), text.end());
 }
 
+// Whether GetName would give a nonempty text, without building that text.
+bool HasName(const CTaviElement& element) {
+  return element.details != nullptr && !element.details->name.empty();
+}
+
 // Runs its action when the scope is left, also by an exception.
 template <typename Action>
 class CScopeExit {
@@ -86,8 +91,7 @@ bool CTaviFile::Create(const WString& path, const BoundingRect& bounds) {
   leaf->elements = std::make_unique<ElementArray>();
   m_root = std::make_unique<SRectNodeList>();
   AppendNode(*m_root, std::move(leaf));
-  WriteIndexLists(*m_root, m_file);
-  WriteElementBlocks(*m_root, m_file);
+  CIndexWriter(m_file).Write(*m_root);
 
   m_openState = 0;
   Close(true);
@@ -120,7 +124,7 @@ int CTaviFile::AddElementsAndSave(ElementArray&& elements) {
   std::int32_t stored = 0;
   for (std::int64_t i = 0; i < n; ++i) {
     std::unique_ptr<CTaviElement> element = std::move(incoming[static_cast<std::size_t>(i)]);
-    if (element == nullptr || element->GetName().empty()) continue;
+    if (element == nullptr || !HasName(*element)) continue;
     const GeoPoint position = element->GetPosition();
     if (position == kNoPosition) continue;
     const SLeafLocation location = FindLeaf(m_root.get(), position);
@@ -133,12 +137,14 @@ int CTaviFile::AddElementsAndSave(ElementArray&& elements) {
     element->details->id = m_header.nextId;
     // A header read from a damaged file may hold any value; the count wraps instead of overflowing.
     m_header.nextId = static_cast<std::int32_t>(static_cast<std::uint32_t>(m_header.nextId) + 1);
-    AddElementToLeaf(*location.leaf, std::move(element));
+    AddElementToLeaf(*location.leaf, std::move(element), position);
     if (location.leaf->elements->size() >= kLeafSplitThreshold) {
       SplitLeaf(*location.list, *location.leaf);
     }
     PostProgress(static_cast<std::int32_t>(30 + (20 * i) / n));
   }
+  // Every entry has been taken: the array's block is not needed through the save.
+  ElementArray().swap(incoming);
   if (stored == 0) {
     Close(true);
     return 0;
@@ -175,8 +181,7 @@ int CTaviFile::SaveFile() {
   }
   m_header.name = GetBaseName();
   WriteHeader(file, m_header);
-  WriteIndexLists(*m_root, file);
-  WriteElementBlocks(*m_root, file);
+  CIndexWriter(file).Write(*m_root);
   file.Close();
   written = true;
 

@@ -316,5 +316,31 @@ TEST(FreeNodeList, ReportsProgressFromEightyOnlyDuringASave) {
   EXPECT_TRUE(window.percents.empty());
 }
 
+TEST(FreeNodeList, ReportsEveryLeafInTreeOrderBelowInternalNodesToo) {
+  test::CRecordingWindow window;
+  SRectNodeList root;
+  AppendNode(root, MakeLeaf(0, 10, 10, 0));
+  AppendNode(root, MakeLeaf(20, 10, 30, 0));
+  SRectNode& inner = *root.nodes[0];
+  inner.elements.reset();
+  inner.link = 0;
+  inner.children = std::make_unique<SRectNodeList>();
+  AppendNode(*inner.children, MakeLeaf(0, 10, 4, 0));  // stays empty
+  AppendNode(*inner.children, MakeLeaf(5, 10, 10, 0));
+  // Created alternately, so that the two leaves' elements lie mixed in memory.
+  for (int i = 0; i < 5; ++i) {
+    if (i < 3) AddElementToLeaf(*inner.children->nodes[1], MakeElement(u"p", 6, 1));
+    AddElementToLeaf(*root.nodes[1], MakeElement(u"p", 21, 1));
+  }
+  g_nProgressTotal = 8;
+  g_nProgressDone = 0;
+  FreeNodeList(root);
+  g_nProgressTotal = 0;
+  EXPECT_EQ(root.count, 0);
+  EXPECT_EQ(g_nProgressDone, 8);
+  // 80 + 0 * 20 / 8, 80 + 3 * 20 / 8, 80 + 8 * 20 / 8.
+  EXPECT_EQ(window.percents, (std::vector<std::int32_t>{80, 87, 100}));
+}
+
 }  // namespace
 }  // namespace tavi
