@@ -2,10 +2,13 @@
 
 #include <locale.h>
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -25,7 +28,7 @@ locale_t ClassicLocale() {
 // Length of the leading run of ASCII units before any NUL. Nothing outside ASCII can belong to a
 // number in the "C" locale, and reading stops at a NUL, so this run reads exactly like the whole
 // text converted to UTF-8.
-std::size_t AsciiPrefixLength(const WString& text) {
+std::size_t AsciiPrefixLength(WStringView text) {
   std::size_t length = 0;
   while (length < text.size() && text[length] != 0 && text[length] < 0x80) ++length;
   return length;
@@ -36,6 +39,80 @@ std::size_t AsciiPrefixLength(const WString& text) {
 std::string& EncodeScratch() {
   thread_local std::string scratch;
   return scratch;
+}
+
+bool IsDigit(WChar c) {
+  return c >= u'0' && c <= u'9';
+}
+
+// Appends the digits standing at text[i] to integer; returns where they end. Beyond 19 digits
+// the integer wraps, which the caller rules out by the count.
+std::size_t ReadDigits(WStringView text, std::size_t i, std::uint64_t& integer) {
+  for (; i < text.size() && IsDigit(text[i]); ++i) {
+    integer = integer * 10 + static_cast<std::uint64_t>(text[i] - u'0');
+  }
+  return i;
+}
+
+// The value of text when it is exactly [sign]digits[.digits], with at least one digit, at most
+// 2^53 as an integer once the point is removed and at most 22 digits after the point; none
+// otherwise. Both the integer and the power of ten are exact doubles then, so one division gives
+// the correctly rounded value, the same that strtod gives.
+std::optional<double> ReadPlainDecimal(WStringView text) {
+  constexpr std::size_t kMaxDigits = 19;  // any 19 digits fit 64 bits
+  constexpr std::uint64_t kMaxExactInteger = std::uint64_t{1} << 53;
+  static constexpr std::array<double, 23> kPowersOfTen = {
+      1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+      1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  const bool sign = !text.empty() && (text[0] == u'-' || text[0] == u'+');
+  const std::size_t integerStart = sign ? 1 : 0;
+  std::uint64_t integer = 0;
+  std::size_t i = ReadDigits(text, integerStart, integer);
+  std::size_t digits = i - integerStart;
+  std::size_t fractionDigits = 0;
+  if (i < text.size() && text[i] == u'.') {
+    const std::size_t fractionStart = i + 1;
+    i = ReadDigits(text, fractionStart, integer);
+    fractionDigits = i - fractionStart;
+    digits += fractionDigits;
+  }
+  if (i != text.size() || digits == 0 || digits > kMaxDigits || integer > kMaxExactInteger ||
+      fractionDigits >= kPowersOfTen.size()) {
+    return std::nullopt;
+  }
+  const double value = static_cast<double>(integer) / kPowersOfTen[fractionDigits];
+  return text[0] == u'-' ? -value : value;
+}
+
+// Windows-1252 decodes byte by byte, so one table holds the whole code page.
+const std::array<WChar, 256>& AnsiTable() {
+  static const std::array<WChar, 256> table = [] {
+    std::array<char, 256> bytes{};
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i);
+    const WString wide = AnsiToWide(std::string_view(bytes.data(), bytes.size()));
+    std::array<WChar, 256> units{};
+    std::copy(wide.begin(), wide.end(), units.begin());
+    return units;
+  }();
+  return table;
+}
+
+// Widens the leading ASCII bytes into out; returns how many there were. Eight bytes at a time
+// while none of them has its high bit set.
+std::size_t WidenAsciiPrefix(std::string_view bytes, WChar* out) {
+  constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+  constexpr std::size_t kStep = sizeof(std::uint64_t);
+  std::size_t i = 0;
+  for (; bytes.size() - i >= kStep; i += kStep) {
+    std::uint64_t eight = 0;
+    std::memcpy(&eight, bytes.data() + i, kStep);
+    if ((eight & kHighBits) != 0) break;
+    for (std::size_t k = 0; k < kStep; ++k) out[i + k] = static_cast<WChar>(bytes[i + k]);
+  }
+  for (; i < bytes.size() && static_cast<unsigned char>(bytes[i]) < 0x80; ++i) {
+    out[i] = static_cast<WChar>(bytes[i]);
+  }
+  return i;
 }
 
 }  // namespace
@@ -73,14 +150,34 @@ const WChar* CStringConversion::ToWideBuffer(WString text) {
 }
 
 WString DecodeMultiByte(const char* bytes, CodePage codePage) {
-  if (bytes == nullptr || bytes[0] == 0) return {};
-  // Both decoders yield at least one unit for every non-empty input (invalid UTF-8 becomes
-  // U+FFFD), and an unknown code page already decodes as CP_ACP, so no second attempt is needed.
-  return MultiByteToWide(codePage, std::string_view(bytes));
+  WString text;
+  if (bytes != nullptr) DecodeMultiByte(std::string_view(bytes), codePage, text);
+  return text;
 }
 
-double ParseDouble(const WString& text) {
+// Both decoders yield at least one unit for every non-empty input (invalid UTF-8 becomes U+FFFD),
+// and an unknown code page already decodes as CP_ACP, so no second attempt is needed.
+void DecodeMultiByte(std::string_view bytes, CodePage codePage, WString& out) {
+  bytes = bytes.substr(0, bytes.find('\0'));
+  // Neither code page makes more units than there are bytes.
+  out.resize(bytes.size());
+  const std::size_t ascii = WidenAsciiPrefix(bytes, out.data());
+  if (ascii == bytes.size()) return;
+  if (codePage == CP_UTF8) {
+    // An ASCII byte is never part of a multi-byte sequence, so the rest decodes on its own.
+    out.resize(ascii);
+    out += Utf8ToWide(bytes.substr(ascii));
+    return;
+  }
+  const std::array<WChar, 256>& table = AnsiTable();
+  for (std::size_t i = ascii; i < bytes.size(); ++i) {
+    out[i] = table[static_cast<unsigned char>(bytes[i])];
+  }
+}
+
+double ParseDouble(WStringView text) {
   if (text.empty()) return 0.0;
+  if (const std::optional<double> plain = ReadPlainDecimal(text)) return *plain;
   const std::size_t length = AsciiPrefixLength(text);
   std::array<char, 64> small{};
   std::string large;

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "platform/code_page.h"
@@ -38,9 +39,12 @@ class CStringConversion {
 // Decodes a NUL-terminated 8-bit string (may be null) in the given code page, falling back to
 // CP_ACP when the code page yields nothing.
 WString DecodeMultiByte(const char* bytes, CodePage codePage);
+// The same for the bytes up to the first zero byte, or all of them when there is none, written
+// over out so that its storage is reused.
+void DecodeMultiByte(std::string_view bytes, CodePage codePage, WString& out);
 
 // Reads a number as strtod does in the "C" locale, whatever the process locale is; 0.0 when the
 // text does not start with a number.
-double ParseDouble(const WString& text);
+double ParseDouble(WStringView text);
 
 }  // namespace tavi

@@ -7,7 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tavi {
@@ -119,6 +121,49 @@ TEST(DecodeMultiByteTest, StopsAtTheTerminator) {
   EXPECT_EQ(DecodeMultiByte("ab\0cd", CP_UTF8), u"ab");
 }
 
+TEST(DecodeMultiByteIntoTest, ReplacesWhatTheBufferHeld) {
+  WString out = u"a longer text that was there before";
+  DecodeMultiByte(std::string_view("ab"), CP_UTF8, out);
+  EXPECT_EQ(out, u"ab");
+  DecodeMultiByte(std::string_view(), CP_ACP, out);
+  EXPECT_EQ(out, u"");
+}
+
+TEST(DecodeMultiByteIntoTest, TakesTheViewUpToItsFirstZeroByte) {
+  WString out;
+  DecodeMultiByte(std::string_view("abcdef", 3), CP_ACP, out);
+  EXPECT_EQ(out, u"abc");
+  DecodeMultiByte(std::string_view("ab\0cd", 5), CP_UTF8, out);
+  EXPECT_EQ(out, u"ab");
+}
+
+TEST(DecodeMultiByteIntoTest, DecodesTheBytesAfterAnAsciiRun) {
+  WString out;
+  DecodeMultiByte(std::string_view("abcdefghij\xC3\xA9z"), CP_UTF8, out);
+  EXPECT_EQ(out, u"abcdefghij\u00E9z");
+  // 80 and 9F are the euro sign and Y with diaeresis; 81 is undefined and stays a C1 control
+  DecodeMultiByte(std::string_view("abcdefghij\x80\x81\x9F\xA0\xFF"), CP_ACP, out);
+  EXPECT_EQ(out, u"abcdefghij\u20AC\u0081\u0178\u00A0\u00FF");
+}
+
+// Random bytes, with ASCII runs long enough for the fast path, UTF-8 sequences cut anywhere and
+// zero bytes, decode into a reused buffer exactly as a terminated copy decodes.
+TEST(DecodeMultiByteIntoTest, AgreesWithTheTerminatedFormOnRandomBytes) {
+  const std::vector<std::string> pieces = {
+      "a",    "0123456789", ";",    "\xC3\xA9", "\xE2\x82\xAC",      "\xF0\x9F\x98\x80",
+      "\xC3", "\xA9",       "\x80", "\xFF",     std::string(1, '\0')};
+  std::mt19937 random(7);
+  WString out;
+  for (int round = 0; round < 5000; ++round) {
+    std::string bytes;
+    for (std::size_t n = random() % 10; n > 0; --n) bytes += pieces[random() % pieces.size()];
+    for (const CodePage codePage : {CP_UTF8, CP_ACP, static_cast<CodePage>(1252)}) {
+      DecodeMultiByte(std::string_view(bytes), codePage, out);
+      ASSERT_EQ(out, DecodeMultiByte(bytes.c_str(), codePage)) << bytes;
+    }
+  }
+}
+
 struct NumberCase {
   const char* name;
   WString text;
@@ -198,6 +243,39 @@ TEST(ParseDoubleEdgeTest, EveryPrefixReadsLikeStrtod) {
         EXPECT_EQ(actual, expected) << prefix;
       }
     }
+  }
+}
+
+TEST(ParseDoubleEdgeTest, ReadsOnlyTheView) {
+  const WString text = u"12.5;7e2x";
+  EXPECT_EQ(ParseDouble(WStringView(text).substr(0, 4)), 12.5);
+  EXPECT_EQ(ParseDouble(WStringView(text).substr(5, 1)), 7.0);
+  EXPECT_EQ(ParseDouble(WStringView(text).substr(5, 3)), 700.0);
+}
+
+// Numbers made of a sign, digits and a point read as the C library reads them, also with more
+// digits than a double holds exactly and with many digits after the point.
+TEST(ParseDoubleEdgeTest, PlainDecimalsReadLikeStrtod) {
+  std::mt19937 random(11);
+  const auto digits = [&](std::size_t count) {
+    std::string text;
+    for (; count > 0; --count) text += static_cast<char>('0' + random() % 10);
+    return text;
+  };
+  for (int round = 0; round < 20000; ++round) {
+    std::string number = std::vector<std::string>{"", "-", "+"}[random() % 3];
+    number += digits(random() % 21);
+    if (random() % 2 == 0) number += "." + digits(random() % 25);
+    const double expected = std::strtod(number.c_str(), nullptr);
+    const double actual = ParseDouble(WString(number.begin(), number.end()));
+    ASSERT_EQ(actual, expected) << number;
+    ASSERT_EQ(std::signbit(actual), std::signbit(expected)) << number;
+  }
+  for (const char* number : {"9007199254740992", "9007199254740993", "0.1234567890123456789012",
+                             "1.0000000000000000000001", "123456789012345678.9", "-0.0"}) {
+    const std::string text = number;
+    EXPECT_EQ(ParseDouble(WString(text.begin(), text.end())), std::strtod(number, nullptr))
+        << number;
   }
 }
 
