@@ -360,6 +360,42 @@ TEST_F(CsvImportTest, LineLongerThanAChunkStaysWhole) {
   EXPECT_EQ(Names(), (std::vector<WString>{u"A", Utf8ToWide(name), u"B"}));
 }
 
+struct TruncationCase {
+  const char* encoding;
+  std::string file;
+  std::size_t markerBytes;
+  std::size_t unitBytes;
+};
+
+class CsvTruncationTest : public CsvImportTest,
+                          public testing::WithParamInterface<TruncationCase> {};
+
+// Every prefix of "1;2;A\n3;4;B\n" imports the whole lines it holds. Counted in characters of
+// the text: "1;2;A" needs all of its 5, line B its 5 after the line feed at 5; a cut inside the
+// marker leaves 8-bit text of one or two characters, which is no data line.
+TEST_P(CsvTruncationTest, EveryPrefixImportsItsWholeLines) {
+  const TruncationCase& file = GetParam();
+  for (std::size_t cut = 0; cut <= file.file.size(); ++cut) {
+    const std::size_t characters =
+        cut < file.markerBytes ? cut : (cut - file.markerBytes) / file.unitBytes;
+    std::vector<WString> expected;
+    if (cut >= file.markerBytes && characters >= 5) expected.push_back(u"A");
+    if (cut >= file.markerBytes && characters >= 11) expected.push_back(u"B");
+    m_saved = {};
+    m_window.lines.clear();
+    const std::int32_t result = Import(file.file.substr(0, cut));
+    EXPECT_EQ(Names(), expected) << file.encoding << ", " << cut << " bytes";
+    EXPECT_EQ(result, expected.empty() ? 0 : kSaveResult) << file.encoding << ", " << cut;
+    EXPECT_EQ(BadDataLines(), 0) << file.encoding << ", " << cut;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Prefixes, CsvTruncationTest,
+                         testing::Values(TruncationCase{"8-bit", "1;2;A\n3;4;B\n", 0, 1},
+                                         TruncationCase{"UTF-8", Utf8File("1;2;A\n3;4;B\n"), 3, 1},
+                                         TruncationCase{"UTF-16", Utf16File("1;2;A\n3;4;B\n"), 2,
+                                                        2}));
+
 struct ZeroCase {
   const char* what;
   std::size_t zeroAt;  // unit index in the text behind any marker

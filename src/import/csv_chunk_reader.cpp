@@ -1,0 +1,124 @@
+#include "import/csv_chunk_reader.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "platform/code_page.h"
+#include "text/string_conversion.h"
+
+namespace tavi {
+
+namespace {
+
+// A larger file would describe tens of millions of elements, more than memory holds; it is
+// refused before a long read that could only fail.
+constexpr std::uint64_t kMaxFileBytes = 0x7FFFFFFF;
+constexpr std::uint64_t kChunkUnits = 4096;
+constexpr std::uint64_t kLongestMarker = 3;
+
+}  // namespace
+
+CCsvChunkReader::CCsvChunkReader(std::size_t blockBytes) : m_blockBytes(blockBytes) {}
+
+bool CCsvChunkReader::Open(const WString& path) {
+  if (!m_file.Open(path, CFile::modeRead)) return false;
+  m_length = m_file.GetLength();
+  if (m_length > kMaxFileBytes || !Load(kLongestMarker)) return false;
+  FindMarker();
+  return true;
+}
+
+void CCsvChunkReader::FindMarker() {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(m_buffer[i]); };
+  const std::size_t size = m_buffer.size();
+  std::uint64_t markerBytes = 0;
+  if (size >= 2 && byte(0) == 0xFF && byte(1) == 0xFE) {
+    m_encoding = Encoding::kUtf16;
+    m_unitBytes = 2;
+    markerBytes = 2;
+  } else if (size >= 3 && byte(0) == 0xEF && byte(1) == 0xBB && byte(2) == 0xBF) {
+    m_encoding = Encoding::kUtf8;
+    markerBytes = 3;
+  }
+  // An odd last byte is no code unit and is left out.
+  m_textEnd = markerBytes + (m_length - markerBytes) / m_unitBytes * m_unitBytes;
+  m_nextStart = markerBytes;
+}
+
+bool CCsvChunkReader::Load(std::uint64_t end) {
+  end = std::min(end, m_length);
+  if (end <= LoadedEnd()) return true;
+  // Bytes before the current chunk are done with.
+  const auto done = static_cast<std::ptrdiff_t>(m_chunkStart - m_bufferStart);
+  m_buffer.erase(m_buffer.begin(), m_buffer.begin() + done);
+  m_bufferStart = m_chunkStart;
+  const std::uint64_t loadedEnd = LoadedEnd();
+  const std::size_t kept = m_buffer.size();
+  // Reading a whole block at a time, unless the chunk needs more, keeps the buffer at one block.
+  const std::uint64_t fill = m_blockBytes > kept ? m_blockBytes - kept : 0;
+  const auto want =
+      static_cast<std::size_t>(std::min(std::max(fill, end - loadedEnd), m_length - loadedEnd));
+  m_buffer.resize(kept + want);
+  const std::size_t got = m_file.Read(m_buffer.data() + kept, want);
+  m_buffer.resize(kept + got);
+  return got == want;
+}
+
+WChar CCsvChunkReader::UnitAt(std::uint64_t offset) const {
+  const auto i = static_cast<std::size_t>(offset - m_bufferStart);
+  const auto low = static_cast<unsigned char>(m_buffer[i]);
+  if (m_encoding != Encoding::kUtf16) return low;
+  return static_cast<WChar>(low | static_cast<unsigned char>(m_buffer[i + 1]) << 8);
+}
+
+CCsvChunkReader::Result CCsvChunkReader::ReadNextChunk() {
+  if (m_finished) return Result::kEnd;
+  m_chunkStart = m_nextStart;
+  const std::uint64_t searchStart = std::min(m_chunkStart + kChunkUnits * m_unitBytes, m_textEnd);
+  std::uint64_t chunkEnd = 0;
+  bool lineFeed = false;
+  if (!Load(searchStart) || !FindChunkEnd(searchStart, chunkEnd, lineFeed)) {
+    return Result::kShortFile;
+  }
+  DecodeChunk(chunkEnd);
+  m_nextStart = chunkEnd + m_unitBytes;
+  m_finished = !lineFeed || m_nextStart >= m_textEnd;
+  return Result::kChunk;
+}
+
+bool CCsvChunkReader::FindChunkEnd(std::uint64_t searchStart, std::uint64_t& chunkEnd,
+                                   bool& lineFeed) {
+  std::uint64_t at = searchStart;
+  lineFeed = false;
+  for (; at < m_textEnd; at += m_unitBytes) {
+    if (!Load(at + m_unitBytes)) return false;
+    const WChar unit = UnitAt(at);
+    if (unit == 0) break;  // the rest of the file is not read
+    if (unit == u'\n') {
+      lineFeed = true;
+      break;
+    }
+  }
+  chunkEnd = at;
+  return true;
+}
+
+void CCsvChunkReader::DecodeChunk(std::uint64_t end) {
+  const auto count = static_cast<std::size_t>(end - m_chunkStart);
+  if (m_encoding != Encoding::kUtf16) {
+    const CodePage codePage = m_encoding == Encoding::kUtf8 ? CP_UTF8 : CP_ACP;
+    const char* const bytes = m_buffer.data() + (m_chunkStart - m_bufferStart);
+    DecodeMultiByte(std::string_view(bytes, count), codePage, m_text);
+    return;
+  }
+  m_text.resize(count / 2);
+  std::size_t units = 0;
+  for (; units < m_text.size(); ++units) {
+    const WChar unit = UnitAt(m_chunkStart + 2 * units);
+    if (unit == 0) break;
+    m_text[units] = unit;
+  }
+  m_text.resize(units);
+}
+
+}  // namespace tavi
