@@ -140,27 +140,20 @@ std::unique_ptr<SRectNode> MakeHalf(const SRectNode& leaf) {
   return half;
 }
 
-// Picks the axis by counting the elements in the western and northern halves; false when both
+// Picks the axis by counting the positions in the western and northern halves; false when both
 // axes leave a side empty.
-bool ChooseAxis(const SRectNode& leaf, const SCut& cut, Axis& axis) {
-  SRectNode west;
-  west.left = leaf.left;
-  west.top = leaf.top;
-  west.right = cut.meanX;
-  west.bottom = leaf.bottom;
-  SRectNode north;
-  north.left = leaf.left;
-  north.top = leaf.top;
-  north.right = leaf.right;
-  north.bottom = cut.meanY;
+bool ChooseAxis(const SRectNode& leaf, const std::vector<GeoPoint>& positions, const SCut& cut,
+                Axis& axis) {
+  const SRectBounds west{leaf.left, leaf.top, cut.meanX, leaf.bottom};
+  const SRectBounds north{leaf.left, leaf.top, leaf.right, cut.meanY};
   std::int64_t w = 0;
   std::int64_t n = 0;
-  for (const auto& element : *leaf.elements) {
-    const GeoPoint p = element->GetPosition();
-    if (RectContainsPoint(west, p)) ++w;
-    if (RectContainsPoint(north, p)) ++n;
+  for (const GeoPoint& p : positions) {
+    const std::int64_t x = WrapLongitude(p.x);
+    if (BoundsContain(west, x, p.y)) ++w;
+    if (BoundsContain(north, x, p.y)) ++n;
   }
-  const auto total = static_cast<std::int64_t>(leaf.elements->size());
+  const auto total = static_cast<std::int64_t>(positions.size());
   const std::int64_t e = total - w;
   const std::int64_t s = total - n;
   const bool westEastUsable = w != 0 && e != 0;
@@ -211,8 +204,13 @@ void SplitLeaf(SRectNodeList& list, SRectNode& leaf) {
   const SCut cut{static_cast<std::int32_t>(leaf.stats.sumX / n),
                  static_cast<std::int32_t>(leaf.stats.sumY / n)};
   if (ExtremesShowNoCut(leaf, cut)) return;
+  // Each position sits two objects away from its element: fetched once for counting and
+  // distributing alike.
+  std::vector<GeoPoint> positions;
+  positions.reserve(leaf.elements->size());
+  for (const auto& element : *leaf.elements) positions.push_back(element->GetPosition());
   Axis axis = Axis::NorthSouth;
-  if (!ChooseAxis(leaf, cut, axis)) return;
+  if (!ChooseAxis(leaf, positions, cut, axis)) return;
 
   std::unique_ptr<SRectNode> a = MakeHalf(leaf);
   std::unique_ptr<SRectNode> b = MakeHalf(leaf);
@@ -226,9 +224,9 @@ void SplitLeaf(SRectNodeList& list, SRectNode& leaf) {
   ElementArray moved = std::move(*leaf.elements);
   leaf.elements->clear();
   leaf.stats = {};
-  for (auto& element : moved) {
-    const GeoPoint position = element->GetPosition();
-    AddElementToLeaf(RectContainsPoint(*a, position) ? *a : *b, std::move(element), position);
+  for (std::size_t i = 0; i < moved.size(); ++i) {
+    SRectNode& half = RectContainsPoint(*a, positions[i]) ? *a : *b;
+    AddElementToLeaf(half, std::move(moved[i]), positions[i]);
   }
 
   SRectNode* first = a.get();
