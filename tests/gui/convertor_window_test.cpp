@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <cstdlib>
@@ -133,6 +134,8 @@ TEST_F(ConvertorWindowTest, FileLinesGoToTheirSortedPlace) {
 
 TEST_F(ConvertorWindowTest, LogLinesArriveTogetherAndShowWithoutLineBreaks) {
   CConvertorWindow window;
+  QSignalSpy insertions(window.findChild<QListView*>(QStringLiteral("logList"))->model(),
+                        &QAbstractItemModel::rowsInserted);
   window.AddLogLine(u"\r\n");
   window.AddLogLine(u"one");
   window.AddLogLine(u"two");
@@ -141,6 +144,7 @@ TEST_F(ConvertorWindowTest, LogLinesArriveTogetherAndShowWithoutLineBreaks) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return ShownLogLines(window).size() == 3; }, kRunTimeoutMs));
   EXPECT_EQ(ShownLogLines(window),
             QStringList({QString(), QStringLiteral("one"), QStringLiteral("two")}));
+  EXPECT_EQ(insertions.count(), 1);
 }
 
 TEST_F(ConvertorWindowTest, EscapeClosesAnIdleWindow) {
