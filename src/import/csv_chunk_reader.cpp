@@ -1,6 +1,7 @@
 #include "import/csv_chunk_reader.h"
 
 #include <algorithm>
+#include <new>
 #include <string_view>
 
 #include "platform/code_page.h"
@@ -77,10 +78,14 @@ CCsvChunkReader::Result CCsvChunkReader::ReadNextChunk() {
   const std::uint64_t searchStart = std::min(m_chunkStart + kChunkUnits * m_unitBytes, m_textEnd);
   std::uint64_t chunkEnd = 0;
   bool lineFeed = false;
-  if (!Load(searchStart) || !FindChunkEnd(searchStart, chunkEnd, lineFeed)) {
-    return Result::kShortFile;
+  try {
+    if (!Load(searchStart) || !FindChunkEnd(searchStart, chunkEnd, lineFeed)) {
+      return Result::kShortFile;
+    }
+    DecodeChunk(chunkEnd);
+  } catch (const std::bad_alloc&) {
+    return Result::kShortFile;  // a line too long to hold: the file cannot be read
   }
-  DecodeChunk(chunkEnd);
   m_nextStart = chunkEnd + m_unitBytes;
   m_finished = !lineFeed || m_nextStart >= m_textEnd;
   return Result::kChunk;

@@ -28,7 +28,7 @@ class CCsvChunkReader {
   // False when the file cannot be opened, is too large, or ends before the marker was read.
   bool Open(const WString& path);
   // The first call always gives a chunk, an empty one for an empty file. kShortFile when the
-  // file delivers less than its length.
+  // file delivers less than its length, or a chunk is too large to hold.
   Result ReadNextChunk();
   // The text of the last chunk read, valid until the next read.
   WStringView Text() const { return m_text; }
