@@ -19,8 +19,8 @@ struct Chunk {
   WString text;
   friend bool operator==(const Chunk&, const Chunk&) = default;
   friend void PrintTo(const Chunk& chunk, std::ostream* out) {
-    *out << chunk.start << ": " << WideToUtf8(chunk.text).substr(0, 40) << " ("
-         << chunk.text.size() << " units)";
+    *out << chunk.start << ": " << WideToUtf8(chunk.text).substr(0, 40) << " (" << chunk.text.size()
+         << " units)";
   }
 };
 
