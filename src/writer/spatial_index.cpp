@@ -67,7 +67,7 @@ bool BoundsContain(const SRectBounds& bounds, std::int64_t wrappedX, std::int32_
   return wrappedX >= bounds.left || wrappedX <= std::int64_t{bounds.right} - kFullCircle;
 }
 
-void Extend(std::int64_t value, bool first, std::int64_t& low, std::int64_t& high) {
+void Extend(std::int32_t value, bool first, std::int32_t& low, std::int32_t& high) {
   low = first ? value : std::min(low, value);
   high = first ? value : std::max(high, value);
 }
@@ -79,8 +79,8 @@ void Accumulate(SRectNode& leaf, const GeoPoint& p) {
   stats.sumX += p.x;
   stats.sumY += p.y;
   if (!RectContainsPoint(leaf, p)) ++stats.outside;
-  const std::int64_t x = WrapLongitude(p.x);
-  const std::size_t beforeLeft = stats.count - stats.fromLeft;
+  const auto x = static_cast<std::int32_t>(WrapLongitude(p.x));
+  const std::uint32_t beforeLeft = stats.count - stats.fromLeft;
   if (x >= leaf.left) {
     Extend(x, stats.fromLeft == 0, stats.minFromLeft, stats.maxFromLeft);
     ++stats.fromLeft;
@@ -114,7 +114,7 @@ bool ExtremesShowNoCut(const SRectNode& leaf, const SCut& cut) {
   if (s.outside != 0) return false;
   const bool northSouthEmptySide = s.maxY < cut.meanY || s.minY >= cut.meanY;
   if (!northSouthEmptySide) return false;
-  const std::size_t beforeLeft = s.count - s.fromLeft;
+  const std::uint32_t beforeLeft = s.count - s.fromLeft;
   bool westEmpty = false;
   bool eastEmpty = false;
   if (cut.meanX < kAntimeridian) {
@@ -135,8 +135,6 @@ std::unique_ptr<SRectNode> MakeHalf(const SRectNode& leaf) {
   half->right = leaf.right;
   half->bottom = leaf.bottom;
   half->elements = std::make_unique<ElementArray>();
-  // A half is split again above the threshold, so this is nearly always all it needs.
-  half->elements->reserve(kLeafSplitThreshold);
   return half;
 }
 

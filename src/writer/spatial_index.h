@@ -16,17 +16,19 @@ struct SRectNodeList;
 // Longitudes are taken as the containment test sees them (east of the antimeridian wrapped to
 // the west) and kept apart by whether they lie at or east of the leaf's west edge.
 struct SLeafStats {
-  std::size_t count = 0;
-  std::size_t outside = 0;   // elements that the leaf's rectangle does not contain
-  std::size_t fromLeft = 0;  // elements whose longitude is at or east of the west edge
   std::int64_t sumX = 0;
   std::int64_t sumY = 0;
+  // Counts fit 32 bits: a leaf of 2^32 elements would not fit in memory.
+  std::uint32_t count = 0;
+  std::uint32_t outside = 0;   // elements that the leaf's rectangle does not contain
+  std::uint32_t fromLeft = 0;  // elements whose longitude is at or east of the west edge
   std::int32_t minY = 0;
   std::int32_t maxY = 0;
-  std::int64_t minFromLeft = 0;
-  std::int64_t maxFromLeft = 0;
-  std::int64_t minBeforeLeft = 0;
-  std::int64_t maxBeforeLeft = 0;
+  // Wrapping only ever lowers a longitude, so these fit 32 bits too.
+  std::int32_t minFromLeft = 0;
+  std::int32_t maxFromLeft = 0;
+  std::int32_t minBeforeLeft = 0;
+  std::int32_t maxBeforeLeft = 0;
 };
 
 // One rectangle of the tree. A leaf holds an element array (possibly empty); an internal node a
@@ -36,10 +38,10 @@ struct SRectNode {
   std::int32_t top = -1;
   std::int32_t right = -1;
   std::int32_t bottom = 1;
-  std::uint32_t link = 0;  // bit 31 set marks a leaf
+  std::uint32_t link = 0;     // bit 31 set marks a leaf
+  std::uint32_t linkPos = 0;  // where the link field sits in the file being written
   std::unique_ptr<SRectNodeList> children;
   std::unique_ptr<ElementArray> elements;
-  std::uint32_t linkPos = 0;  // where the link field sits in the file being written
   SLeafStats stats;
 
   SRectNode();
