@@ -141,15 +141,20 @@ std::int32_t SaveString(const WString& text, const SArchive& archive,
   return start;
 }
 
-void AppendSavedString(const CCompactString& text, std::string& record, std::uint32_t maxBytes) {
+void AppendSavedString(const CCompactString& text, CRecordBuffer& record, std::uint32_t maxBytes) {
+  if (text.empty()) {
+    AppendUInt32(record, kTagUtf8);  // nearly every field of a record
+    return;
+  }
   // A text has no more UTF-16 units than UTF-8 bytes: the byte count alone decides the limit.
   const std::string_view payload = text.utf8();
   if (payload.size() > maxBytes) {
     ReportTooLong();
     AppendUInt32(record, kTagUtf8);
   } else {
-    AppendUInt32(record, kTagUtf8 | static_cast<std::uint32_t>(payload.size()));
-    record.append(payload);
+    char* at = record.Extend(4 + payload.size());
+    StoreUInt32(at, kTagUtf8 | static_cast<std::uint32_t>(payload.size()));
+    std::copy(payload.begin(), payload.end(), at + 4);
   }
 }
 

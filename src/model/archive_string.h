@@ -4,6 +4,7 @@
 #include <string>
 
 #include "model/compact_string.h"
+#include "model/record_buffer.h"
 #include "platform/file.h"
 #include "platform/wide_string.h"
 
@@ -49,7 +50,7 @@ std::int32_t SaveString(const WString& text, const SArchive& archive,
 
 // Appends a text field to a record as SaveString writes it in mode 2000: the field holds its
 // UTF-8 form already. A text beyond maxBytes is reported and appended as an empty string.
-void AppendSavedString(const CCompactString& text, std::string& record,
+void AppendSavedString(const CCompactString& text, CRecordBuffer& record,
                        std::uint32_t maxBytes = MAX_BYTES);
 
 // Reads one saved string and leaves the file behind its payload. A damaged header never makes it

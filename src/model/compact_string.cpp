@@ -13,7 +13,6 @@ namespace tavi {
 
 namespace {
 
-constexpr std::size_t kLengthBytes = sizeof(std::uint32_t);
 constexpr std::size_t kKeptScratchBytes = 64 * 1024;
 
 // The UTF-8 form of text, in a buffer each thread reuses.
@@ -25,21 +24,28 @@ std::string_view EncodedScratch(WStringView text) {
   return scratch;
 }
 
-std::uint32_t StoredLength(const char* block) {
-  std::uint32_t length = 0;
-  std::memcpy(&length, block, kLengthBytes);
-  return length;
+// Narrows every unit into out and tells whether they all were ASCII. One pass without an early
+// exit, which the compiler turns into vector code.
+bool NarrowIfAscii(WStringView text, char* out) {
+  WChar seen = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    seen = static_cast<WChar>(seen | text[i]);
+    out[i] = static_cast<char>(text[i]);
+  }
+  return seen < 0x80;
 }
 
 }  // namespace
 
 void CCompactString::Assign(WStringView text) {
-  AssignUtf8(text.empty() ? std::string_view() : EncodedScratch(text));
-}
-
-std::string_view CCompactString::utf8() const {
-  if (m_block == nullptr) return {};
-  return {m_block + kLengthBytes, StoredLength(m_block)};
+  // Most texts are ASCII, whose UTF-8 form is the units themselves: no encoder, no scratch copy.
+  char* block = NewBlock(text.size());
+  if (block == nullptr || NarrowIfAscii(text, Payload(block))) {
+    Replace(block);
+    return;
+  }
+  PoolFree(block, kLengthBytes + text.size());
+  AssignUtf8(EncodedScratch(text));
 }
 
 WString CCompactString::str() const {
@@ -51,17 +57,24 @@ bool operator==(const CCompactString& a, WStringView b) {
 }
 
 void CCompactString::AssignUtf8(std::string_view bytes) {
+  char* block = NewBlock(bytes.size());
+  if (block != nullptr) std::memcpy(Payload(block), bytes.data(), bytes.size());
+  Replace(block);
+}
+
+char* CCompactString::NewBlock(std::size_t bytes) {
+  if (bytes == 0) return nullptr;
   // A length beyond 32 bits has no place in the block; such a text could never be saved either.
-  if (bytes.size() > std::numeric_limits<std::uint32_t>::max()) {
+  if (bytes > std::numeric_limits<std::uint32_t>::max()) {
     throw std::length_error("text field too long");
   }
-  char* block = nullptr;
-  if (!bytes.empty()) {
-    const auto length = static_cast<std::uint32_t>(bytes.size());
-    block = static_cast<char*>(PoolAllocate(kLengthBytes + bytes.size()));
-    std::memcpy(block, &length, kLengthBytes);
-    std::memcpy(block + kLengthBytes, bytes.data(), bytes.size());
-  }
+  const auto length = static_cast<std::uint32_t>(bytes);
+  char* block = static_cast<char*>(PoolAllocate(kLengthBytes + bytes));
+  std::memcpy(block, &length, kLengthBytes);
+  return block;
+}
+
+void CCompactString::Replace(char* block) {
   Release();
   m_block = block;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string_view>
 #include <utility>
 
@@ -37,7 +39,10 @@ class CCompactString {
 
   bool empty() const { return m_block == nullptr; }
   // The stored UTF-8 bytes, valid until the next assignment.
-  std::string_view utf8() const;
+  std::string_view utf8() const {
+    if (m_block == nullptr) return {};
+    return {m_block + kLengthBytes, StoredLength(m_block)};
+  }
   WString str() const;
   operator WString() const { return str(); }
 
@@ -49,7 +54,19 @@ class CCompactString {
  private:
   // Takes bytes that are valid UTF-8 already.
   void AssignUtf8(std::string_view bytes);
+  // A block for a text of that many bytes, its length written; null for none.
+  static char* NewBlock(std::size_t bytes);
+  void Replace(char* block);
   void Release();
+  static std::uint32_t StoredLength(const char* block) {
+    std::uint32_t length = 0;
+    std::memcpy(&length, block, kLengthBytes);
+    return length;
+  }
+
+  static char* Payload(char* block) { return block + kLengthBytes; }
+
+  static constexpr std::size_t kLengthBytes = sizeof(std::uint32_t);
 
   char* m_block = nullptr;  // [uint32 byte count][bytes]; null for the empty text
 };

@@ -11,7 +11,7 @@ void SaveLocalizedString(const WString& text, CFile& file) {
   SaveString(text, SArchive{&file, ARCHIVE_MODE_UTF8});
 }
 
-void AppendLocalizedString(const CCompactString& text, std::string& record) {
+void AppendLocalizedString(const CCompactString& text, CRecordBuffer& record) {
   AppendUInt32(record, 1);
   AppendUInt8(record, currentLanguage);
   AppendSavedString(text, record);

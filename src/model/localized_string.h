@@ -1,9 +1,9 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 #include "model/compact_string.h"
+#include "model/record_buffer.h"
 #include "platform/file.h"
 #include "platform/wide_string.h"
 
@@ -18,7 +18,7 @@ inline std::uint8_t fallbackLanguage = 0;
 // Writes one entry: the count 1, currentLanguage and the text as UTF-8.
 void SaveLocalizedString(const WString& text, CFile& file);
 // Appends the same entry for a text field to a record.
-void AppendLocalizedString(const CCompactString& text, std::string& record);
+void AppendLocalizedString(const CCompactString& text, CRecordBuffer& record);
 
 // Chooses among the entries: the last entry in currentLanguage wins; before one is seen, an entry
 // in fallbackLanguage replaces the result, and any other language fills it only while it is

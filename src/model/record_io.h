@@ -3,7 +3,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <string>
 
 #include "platform/file.h"
 
@@ -25,21 +24,6 @@ inline void WriteUInt32(CFile& file, std::uint32_t value) {
 
 inline void WriteInt32(CFile& file, std::int32_t value) {
   WriteUInt32(file, static_cast<std::uint32_t>(value));
-}
-
-// The same fields appended to a record that is being built in memory.
-inline void AppendUInt8(std::string& record, std::uint8_t value) {
-  record.push_back(static_cast<char>(value));
-}
-
-inline void AppendUInt32(std::string& record, std::uint32_t value) {
-  const char bytes[4] = {static_cast<char>(value & 0xFF), static_cast<char>(value >> 8 & 0xFF),
-                         static_cast<char>(value >> 16 & 0xFF), static_cast<char>(value >> 24)};
-  record.append(bytes, sizeof bytes);
-}
-
-inline void AppendInt32(std::string& record, std::int32_t value) {
-  AppendUInt32(record, static_cast<std::uint32_t>(value));
 }
 
 inline bool ReadUInt8(CFile& file, std::uint8_t& value) {

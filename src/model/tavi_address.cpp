@@ -18,7 +18,7 @@ bool CTaviAddress::Load(CFile& file, std::int32_t version) {
   return complete;
 }
 
-void CTaviAddress::Save(std::string& record) const {
+void CTaviAddress::Save(CRecordBuffer& record) const {
   AppendInt32(record, position.x);
   AppendInt32(record, position.y);
   AppendSavedString(addr1, record);

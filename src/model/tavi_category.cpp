@@ -15,7 +15,7 @@ bool CTaviCategory::Load(CFile& file) {
   return true;
 }
 
-void CTaviCategory::Save(std::string& record) const {
+void CTaviCategory::Save(CRecordBuffer& record) const {
   AppendInt32(record, code1);
   AppendInt32(record, code2);
   AppendSavedString(text, record);

@@ -1,10 +1,10 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 #include "model/compact_string.h"
 #include "model/model_pool.h"
+#include "model/record_buffer.h"
 #include "platform/file.h"
 
 namespace tavi {
@@ -13,7 +13,7 @@ class CTaviCategory : public CPooled<CTaviCategory> {
  public:
   // Leaves the category unchanged and returns false when its two codes are not all there.
   bool Load(CFile& file);
-  void Save(std::string& record) const;
+  void Save(CRecordBuffer& record) const;
 
   std::int32_t code1 = -1;
   std::int32_t code2 = -1;

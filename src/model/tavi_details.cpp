@@ -8,7 +8,7 @@ namespace tavi {
 
 namespace {
 
-void SaveExtras(const CTaviDetails& details, std::string& record) {
+void SaveExtras(const CTaviDetails& details, CRecordBuffer& record) {
   for (const CCompactString* extra :
        {&details.extra1, &details.extra2, &details.extra3, &details.extra4, &details.extra5,
         &details.extra6, &details.extra7, &details.extra8}) {
@@ -42,7 +42,7 @@ bool CTaviDetails::Load(CFile& file, std::int32_t version) {
   return ReadInt32(file, extraInt) && complete;
 }
 
-void CTaviDetails::Save(std::string& record) const {
+void CTaviDetails::Save(CRecordBuffer& record) const {
   AppendInt32(record, id);
   AppendUInt8(record, rating);
   AppendLocalizedString(name, record);

@@ -2,10 +2,10 @@
 
 #include <cstdint>
 #include <memory>
-#include <string>
 
 #include "model/compact_string.h"
 #include "model/model_pool.h"
+#include "model/record_buffer.h"
 #include "model/tavi_address.h"
 #include "model/tavi_category.h"
 #include "platform/file.h"
@@ -18,7 +18,7 @@ class CTaviDetails : public CPooled<CTaviDetails> {
   // the version holds were all there.
   bool Load(CFile& file, std::int32_t version);
   // A missing address or category is written with its defaults, so the record keeps its layout.
-  void Save(std::string& record) const;
+  void Save(CRecordBuffer& record) const;
 
   std::unique_ptr<CTaviCategory> category;
   std::unique_ptr<CTaviAddress> address;

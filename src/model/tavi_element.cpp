@@ -1,8 +1,8 @@
 #include "model/tavi_element.h"
 
 #include <cstddef>
-#include <string>
 
+#include "model/record_buffer.h"
 #include "model/record_io.h"
 
 namespace tavi {
@@ -51,8 +51,8 @@ std::int32_t CTaviElement::Save(CFile& file) {
   presence = static_cast<std::uint8_t>((presence & ~(kHasDetails | kHasMedia | kHasLinks)) |
                                        PresenceOfParts(*this));
   // The record is built in memory and written at once: one write instead of one per field.
-  thread_local std::string record;
-  record.clear();
+  thread_local CRecordBuffer record;
+  record.Clear();
   AppendInt32(record, id);
   AppendInt32(record, type);
   AppendUInt8(record, presence);
@@ -60,7 +60,7 @@ std::int32_t CTaviElement::Save(CFile& file) {
   if (media) media->Save(record);
   if (links) links->Save(record);
   file.Write(record.data(), record.size());
-  if (record.capacity() > kKeptBufferBytes) std::string().swap(record);
+  record.Trim(kKeptBufferBytes);
   return offset;
 }
 

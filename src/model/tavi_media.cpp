@@ -16,7 +16,7 @@ bool LoadTexts(const TextFields& fields, CFile& file) {
   return true;
 }
 
-void SaveTexts(const ConstTextFields& fields, std::string& record) {
+void SaveTexts(const ConstTextFields& fields, CRecordBuffer& record) {
   for (const CCompactString* field : fields) AppendSavedString(*field, record);
 }
 
@@ -26,7 +26,7 @@ bool CTaviMedia::Load(CFile& file) {
   return LoadTexts({&media1, &media2, &media3, &media4, &media5}, file);
 }
 
-void CTaviMedia::Save(std::string& record) const {
+void CTaviMedia::Save(CRecordBuffer& record) const {
   SaveTexts({&media1, &media2, &media3, &media4, &media5}, record);
 }
 
@@ -34,7 +34,7 @@ bool CTaviLinks::Load(CFile& file) {
   return LoadTexts({&link1, &link2, &link3, &link4, &link5}, file);
 }
 
-void CTaviLinks::Save(std::string& record) const {
+void CTaviLinks::Save(CRecordBuffer& record) const {
   SaveTexts({&link1, &link2, &link3, &link4, &link5}, record);
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -32,6 +33,8 @@ TEST_P(CompactStringUtf8, HoldsTheUtf8FormAndGivesTheTextBack) {
 INSTANTIATE_TEST_SUITE_P(
     Texts, CompactStringUtf8,
     testing::Values(SUtf8Case{"Empty", u"", ""}, SUtf8Case{"Ascii", u"abc", "abc"},
+                    SUtf8Case{"LastAscii", u"a\u007F", "a\x7F"},
+                    SUtf8Case{"FirstBeyondAscii", u"a\u0080", "a\xC2\x80"},
                     SUtf8Case{"Acute", u"\u00E9", "\xC3\xA9"},
                     SUtf8Case{"ThreeBytes", u"\u4E2D", "\xE4\xB8\xAD"},
                     SUtf8Case{"SurrogatePair", u"\U0001F600", "\xF0\x9F\x98\x80"},
@@ -68,10 +71,11 @@ TEST(CCompactString, SelfAssignmentKeepsTheText) {
 }
 
 Bytes Appended(const CCompactString& field, std::uint32_t maxBytes = MAX_BYTES) {
-  std::string record = "xy";
+  CRecordBuffer record;
+  std::copy_n("xy", 2, record.Extend(2));
   AppendSavedString(field, record, maxBytes);
-  EXPECT_EQ(record.substr(0, 2), "xy");
-  return Bytes(record.begin() + 2, record.end());
+  EXPECT_EQ(record.view().substr(0, 2), "xy");
+  return Bytes(record.view().begin() + 2, record.view().end());
 }
 
 TEST(AppendSavedString, AppendsWhatSaveStringWritesInUtf8) {
