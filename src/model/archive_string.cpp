@@ -91,21 +91,26 @@ WString DecodePayload(std::uint32_t tag, std::string_view bytes) {
   return tag == kTagUtf16 ? DecodeUtf16(bytes) : Utf8ToWide(bytes);
 }
 
-void SkipBytes(CFile& file, std::uint32_t count) {
-  file.Seek(static_cast<std::int64_t>(std::min<std::uint64_t>(count, BytesLeft(file))),
-            CFile::current);
+// Moves on by count bytes, but no further than the end of the file; false when the end came first.
+bool SkipBytes(CFile& file, std::uint32_t count) {
+  const std::uint64_t left = BytesLeft(file);
+  file.Seek(static_cast<std::int64_t>(std::min<std::uint64_t>(count, left)), CFile::current);
+  return count <= left;
 }
 
-WString ReadPayload(CFile& file, std::uint32_t tag, std::uint32_t length) {
+// Decodes the bytes of the payload that are there; false when fewer than length arrived.
+bool ReadPayload(CFile& file, std::uint32_t tag, std::uint32_t length, WString& text) {
   if (length <= kStackPayload) {
     std::array<char, kStackPayload> buffer;
     const std::size_t got = file.Read(buffer.data(), length);
-    return DecodePayload(tag, {buffer.data(), got});
+    text = DecodePayload(tag, {buffer.data(), got});
+    return got == length;
   }
   std::string buffer(static_cast<std::size_t>(std::min<std::uint64_t>(length, BytesLeft(file))),
                      '\0');
   const std::size_t got = file.Read(buffer.data(), buffer.size());
-  return DecodePayload(tag, {buffer.data(), got});
+  text = DecodePayload(tag, {buffer.data(), got});
+  return got == length;
 }
 
 }  // namespace
@@ -158,21 +163,27 @@ void AppendSavedString(const CCompactString& text, CRecordBuffer& record, std::u
   }
 }
 
-WString LoadSavedString(CFile& file) {
+bool LoadSavedString(CFile& file, WString& text) {
+  text.clear();
   std::uint32_t header = 0;
-  if (!ReadUInt32(file, header)) return {};
+  if (!ReadUInt32(file, header)) return false;
   const std::uint32_t tag = header & ~MAX_BYTES;
   const std::uint32_t length = header & MAX_BYTES;
-  if (tag == 0) {
-    SkipBytes(file, length);  // never written; its length still tells where the next field is
-    return {};
-  }
-  return ReadPayload(file, tag, length);
+  // Never written; its length still tells where the next field is.
+  if (tag == 0) return SkipBytes(file, length);
+  return ReadPayload(file, tag, length, text);
 }
 
-void SkipSavedString(CFile& file) {
+bool LoadSavedString(CFile& file, CCompactString& field) {
+  WString text;
+  const bool complete = LoadSavedString(file, text);
+  field = text;
+  return complete;
+}
+
+bool SkipSavedString(CFile& file) {
   std::uint32_t header = 0;
-  if (ReadUInt32(file, header)) SkipBytes(file, header & MAX_BYTES);
+  return ReadUInt32(file, header) && SkipBytes(file, header & MAX_BYTES);
 }
 
 }  // namespace tavi

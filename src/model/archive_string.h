@@ -53,11 +53,15 @@ std::int32_t SaveString(const WString& text, const SArchive& archive,
 void AppendSavedString(const CCompactString& text, CRecordBuffer& record,
                        std::uint32_t maxBytes = MAX_BYTES);
 
-// Reads one saved string and leaves the file behind its payload. A damaged header never makes it
-// read or allocate beyond the end of the file; the bytes that are there are decoded.
-WString LoadSavedString(CFile& file);
+// Reads one saved string into text and leaves the file behind its payload. False when the end of
+// the file cut the header or the payload short; text then holds what the bytes that are there
+// decode to. A damaged header never makes it read or allocate beyond the end of the file.
+bool LoadSavedString(CFile& file, WString& text);
+// The same for a text field of a record.
+bool LoadSavedString(CFile& file, CCompactString& field);
 
-// Passes over one saved string by its header alone.
-void SkipSavedString(CFile& file);
+// Passes over one saved string by its header alone; false when the file ends before its payload
+// does.
+bool SkipSavedString(CFile& file);
 
 }  // namespace tavi

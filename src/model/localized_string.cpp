@@ -5,6 +5,23 @@
 
 namespace tavi {
 
+namespace {
+
+// Reads the text of an entry in language into field or passes over it; false when it was cut
+// short.
+bool LoadEntry(CFile& file, std::uint8_t language, CCompactString& field, bool& exactMatch) {
+  if (language == currentLanguage) {
+    exactMatch = true;
+    return LoadSavedString(file, field);
+  }
+  if (!exactMatch && (language == fallbackLanguage || field.empty())) {
+    return LoadSavedString(file, field);
+  }
+  return SkipSavedString(file);
+}
+
+}  // namespace
+
 void SaveLocalizedString(const WString& text, CFile& file) {
   WriteUInt32(file, 1);
   WriteUInt8(file, currentLanguage);
@@ -17,25 +34,18 @@ void AppendLocalizedString(const CCompactString& text, CRecordBuffer& record) {
   AppendSavedString(text, record);
 }
 
-WString LoadLocalizedString(CFile& file) {
+bool LoadLocalizedString(CFile& file, CCompactString& field) {
+  field = CCompactString();
   std::uint32_t count = 0;
-  if (!ReadUInt32(file, count)) return {};
-  WString result;
+  if (!ReadUInt32(file, count)) return false;
   bool exactMatch = false;
   for (std::uint32_t entry = 0; entry < count; ++entry) {
-    // Every entry starts with its language byte: at the end of the file the count was a lie.
+    // Every entry starts with its language byte: at the end of the file the count was a lie. An
+    // entry cut short leaves the file at its end, where no later entry can arrive either.
     std::uint8_t language = 0;
-    if (!ReadUInt8(file, language)) break;
-    if (language == currentLanguage) {
-      result = LoadSavedString(file);
-      exactMatch = true;
-    } else if (!exactMatch && (language == fallbackLanguage || result.empty())) {
-      result = LoadSavedString(file);
-    } else {
-      SkipSavedString(file);
-    }
+    if (!ReadUInt8(file, language) || !LoadEntry(file, language, field, exactMatch)) return false;
   }
-  return result;
+  return true;
 }
 
 }  // namespace tavi

@@ -20,9 +20,10 @@ void SaveLocalizedString(const WString& text, CFile& file);
 // Appends the same entry for a text field to a record.
 void AppendLocalizedString(const CCompactString& text, CRecordBuffer& record);
 
-// Chooses among the entries: the last entry in currentLanguage wins; before one is seen, an entry
-// in fallbackLanguage replaces the result, and any other language fills it only while it is
-// empty. A damaged count is bounded by the end of the file.
-WString LoadLocalizedString(CFile& file);
+// Reads the entries into field, which starts empty: the last entry in currentLanguage wins; before
+// one is seen, an entry in fallbackLanguage replaces the text, and any other language fills it
+// only while it is empty. False when the end of the file cut the count or an entry short; a
+// damaged count is bounded by the end of the file.
+bool LoadLocalizedString(CFile& file, CCompactString& field);
 
 }  // namespace tavi

@@ -7,15 +7,14 @@
 namespace tavi {
 
 bool CTaviAddress::Load(CFile& file, std::int32_t version) {
-  const bool complete = ReadInt32(file, position.x) && ReadInt32(file, position.y);
+  bool complete = ReadInt32(file, position.x) && ReadInt32(file, position.y);
   if (version <= 2) return complete;
-  addr1 = LoadSavedString(file);
-  addr2 = LoadSavedString(file);
-  localAddr1 = LoadLocalizedString(file);
-  localAddr2 = LoadLocalizedString(file);
-  localAddr3 = LoadLocalizedString(file);
-  addr3 = LoadSavedString(file);
-  return complete;
+  complete = LoadSavedString(file, addr1) && complete;
+  complete = LoadSavedString(file, addr2) && complete;
+  for (CCompactString* local : {&localAddr1, &localAddr2, &localAddr3}) {
+    complete = LoadLocalizedString(file, *local) && complete;
+  }
+  return LoadSavedString(file, addr3) && complete;
 }
 
 void CTaviAddress::Save(CRecordBuffer& record) const {

@@ -12,7 +12,8 @@ namespace tavi {
 
 class CTaviAddress : public CPooled<CTaviAddress> {
  public:
-  // Files of version 2 and below hold the position only. True when the position was all there.
+  // Files of version 2 and below hold the position only. True when every field of the version
+  // was all there.
   bool Load(CFile& file, std::int32_t version);
   // Appends the record to the element record being built.
   void Save(CRecordBuffer& record) const;

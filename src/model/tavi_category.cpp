@@ -11,8 +11,7 @@ bool CTaviCategory::Load(CFile& file) {
   if (!ReadInt32(file, first) || !ReadInt32(file, second)) return false;
   code1 = first;
   code2 = second;
-  text = LoadSavedString(file);
-  return true;
+  return LoadSavedString(file, text);
 }
 
 void CTaviCategory::Save(CRecordBuffer& record) const {

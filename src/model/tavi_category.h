@@ -11,7 +11,8 @@ namespace tavi {
 
 class CTaviCategory : public CPooled<CTaviCategory> {
  public:
-  // Leaves the category unchanged and returns false when its two codes are not all there.
+  // Leaves the category unchanged and returns false when its two codes are not all there; also
+  // false when its text was cut short.
   bool Load(CFile& file);
   void Save(CRecordBuffer& record) const;
 

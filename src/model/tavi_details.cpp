@@ -16,12 +16,14 @@ void SaveExtras(const CTaviDetails& details, CRecordBuffer& record) {
   }
 }
 
-void LoadExtras(CTaviDetails& details, CFile& file) {
+bool LoadExtras(CTaviDetails& details, CFile& file) {
+  bool complete = true;
   for (CCompactString* extra :
        {&details.extra1, &details.extra2, &details.extra3, &details.extra4, &details.extra5,
         &details.extra6, &details.extra7, &details.extra8}) {
-    *extra = LoadSavedString(file);
+    complete = LoadSavedString(file, *extra) && complete;
   }
+  return complete;
 }
 
 }  // namespace
@@ -29,15 +31,15 @@ void LoadExtras(CTaviDetails& details, CFile& file) {
 bool CTaviDetails::Load(CFile& file, std::int32_t version) {
   bool complete = ReadInt32(file, id);
   complete = ReadUInt8(file, rating) && complete;
-  name = LoadLocalizedString(file);
+  complete = LoadLocalizedString(file, name) && complete;
   address = std::make_unique<CTaviAddress>();
-  address->Load(file, version);
+  complete = address->Load(file, version) && complete;
   if (version < 4) return complete;
-  text1 = LoadLocalizedString(file);
-  text2 = LoadLocalizedString(file);
+  complete = LoadLocalizedString(file, text1) && complete;
+  complete = LoadLocalizedString(file, text2) && complete;
   category = std::make_unique<CTaviCategory>();
-  category->Load(file);
-  LoadExtras(*this, file);
+  complete = category->Load(file) && complete;
+  complete = LoadExtras(*this, file) && complete;
   complete = ReadUInt8(file, extraByte) && complete;
   return ReadInt32(file, extraInt) && complete;
 }

@@ -14,8 +14,8 @@ namespace tavi {
 
 class CTaviDetails : public CPooled<CTaviDetails> {
  public:
-  // Files before version 4 end the details after the address. True when the numeric fields that
-  // the version holds were all there.
+  // Files before version 4 end the details after the address. True when every field that the
+  // version holds was all there.
   bool Load(CFile& file, std::int32_t version);
   // A missing address or category is written with its defaults, so the record keeps its layout.
   void Save(CRecordBuffer& record) const;

@@ -31,16 +31,16 @@ bool CTaviElement::Load(CFile& file, std::int32_t recordOffset, std::int32_t ver
   complete = ReadUInt8(file, presence) && complete;
   if ((presence & kHasDetails) != 0) {
     details = std::make_unique<CTaviDetails>();
-    details->Load(file, version);
+    complete = details->Load(file, version) && complete;
   }
   if (version < 4) return complete;
   if ((presence & kHasMedia) != 0) {
     media = std::make_unique<CTaviMedia>();
-    media->Load(file);
+    complete = media->Load(file) && complete;
   }
   if ((presence & kHasLinks) != 0) {
     links = std::make_unique<CTaviLinks>();
-    links->Load(file);
+    complete = links->Load(file) && complete;
   }
   return complete;
 }

@@ -22,8 +22,9 @@ class CTaviElement : public CPooled<CTaviElement> {
   static constexpr std::uint8_t kHasLinks = 4;
 
   // Reads the record at offset (the low 32 bits of a file position). Files before version 4 end
-  // the record after the details. True when the element's own fields were all there; later short
-  // reads leave the remaining fields empty.
+  // the record after the details. True when every field of the record that the version holds was
+  // all there; a record cut short by the end of the file loads what arrived, leaves the remaining
+  // fields empty and returns false.
   bool Load(CFile& file, std::int32_t offset, std::int32_t version);
   // Writes the record at the file's position and returns that position (low 32 bits).
   std::int32_t Save(CFile& file);

@@ -12,8 +12,9 @@ using TextFields = std::array<CCompactString*, 5>;
 using ConstTextFields = std::array<const CCompactString*, 5>;
 
 bool LoadTexts(const TextFields& fields, CFile& file) {
-  for (CCompactString* field : fields) *field = LoadSavedString(file);
-  return true;
+  bool complete = true;
+  for (CCompactString* field : fields) complete = LoadSavedString(file, *field) && complete;
+  return complete;
 }
 
 void SaveTexts(const ConstTextFields& fields, CRecordBuffer& record) {

@@ -9,7 +9,7 @@
 
 namespace tavi {
 
-// Media and links are five texts each, stored alike.
+// Media and links are five texts each, stored alike. Load is false when a text was cut short.
 class CTaviMedia : public CPooled<CTaviMedia> {
  public:
   bool Load(CFile& file);

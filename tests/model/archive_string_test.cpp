@@ -146,42 +146,62 @@ TEST(SaveString, TextAtTheLimitIsSaved) {
   EXPECT_TRUE(messages.texts.empty());
 }
 
+struct SLoaded {
+  WString text;
+  bool complete;
+};
+
+SLoaded Loaded(CFile& file) {
+  SLoaded loaded;
+  loaded.complete = LoadSavedString(file, loaded.text);
+  return loaded;
+}
+
 struct SLoadCase {
   const char* label;
   Bytes bytes;
   WString expected;
   std::uint64_t endPosition;
+  bool complete;
 };
 
 class LoadSavedStringBytes : public testing::TestWithParam<SLoadCase> {};
 
 TEST_P(LoadSavedStringBytes, DecodesAndStopsBehindThePayload) {
   CBytesFile input(GetParam().bytes);
-  EXPECT_EQ(LoadSavedString(input.file()), GetParam().expected);
+  const SLoaded loaded = Loaded(input.file());
+  EXPECT_EQ(loaded.text, GetParam().expected);
+  EXPECT_EQ(loaded.complete, GetParam().complete);
   EXPECT_EQ(input.file().GetPosition(), GetParam().endPosition);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Headers, LoadSavedStringBytes,
     testing::Values(
-        SLoadCase{"Utf8", {0x02, 0x00, 0x00, 0x80, 0xC3, 0xA9, 0x61}, u"\u00E9", 6},
-        SLoadCase{"Utf16", {0x04, 0x00, 0x00, 0xC0, 0x61, 0x00, 0x2D, 0x4E}, u"a\u4E2D", 8},
-        SLoadCase{"EightBit", {0x02, 0x00, 0x00, 0x40, 0x68, 0x69, 0x00}, u"hi", 6},
-        SLoadCase{"EmptyReadsNothingMore", {0x00, 0x00, 0x00, 0x80, 0x61}, u"", 4},
+        SLoadCase{"Utf8", {0x02, 0x00, 0x00, 0x80, 0xC3, 0xA9, 0x61}, u"\u00E9", 6, true},
+        SLoadCase{"Utf16", {0x04, 0x00, 0x00, 0xC0, 0x61, 0x00, 0x2D, 0x4E}, u"a\u4E2D", 8, true},
+        SLoadCase{"EightBit", {0x02, 0x00, 0x00, 0x40, 0x68, 0x69, 0x00}, u"hi", 6, true},
+        SLoadCase{"EmptyReadsNothingMore", {0x00, 0x00, 0x00, 0x80, 0x61}, u"", 4, true},
         // A tag that is never written: its length is skipped all the same.
-        SLoadCase{"TagZeroSkipsItsLength", {0x02, 0x00, 0x00, 0x00, 0x61, 0x62, 0x63}, u"", 6},
-        SLoadCase{"TagZeroBeyondTheEnd", {0x09, 0x00, 0x00, 0x00, 0x61}, u"", 5},
         SLoadCase{
-            "OddUtf16LengthDropsTheHalfUnit", {0x03, 0x00, 0x00, 0xC0, 0x61, 0x00, 0x62}, u"a", 7},
-        SLoadCase{"ShortHeader", {0x03, 0x00, 0x00}, u"", 3},
-        SLoadCase{"ShortPayload", {0x05, 0x00, 0x00, 0x80, 0x61, 0x62}, u"ab", 6},
+            "TagZeroSkipsItsLength", {0x02, 0x00, 0x00, 0x00, 0x61, 0x62, 0x63}, u"", 6, true},
+        SLoadCase{"TagZeroBeyondTheEnd", {0x09, 0x00, 0x00, 0x00, 0x61}, u"", 5, false},
+        // Every byte the header promised arrived; only the decoding drops the half unit.
+        SLoadCase{"OddUtf16LengthDropsTheHalfUnit",
+                  {0x03, 0x00, 0x00, 0xC0, 0x61, 0x00, 0x62},
+                  u"a",
+                  7,
+                  true},
+        SLoadCase{"ShortHeader", {0x03, 0x00, 0x00}, u"", 3, false},
+        SLoadCase{"ShortPayload", {0x05, 0x00, 0x00, 0x80, 0x61, 0x62}, u"ab", 6, false},
         // The largest length in a 10-byte file: only the six bytes there are read.
         SLoadCase{"HugeLength",
                   {0xFF, 0xFF, 0xFF, 0xBF, 0x61, 0x62, 0x63, 0x64, 0x65, 0x66},
                   u"abcdef",
-                  10},
-        SLoadCase{"HugeUtf16Length", {0xFF, 0xFF, 0xFF, 0xFF, 0x61, 0x00, 0x62}, u"a", 7},
-        SLoadCase{"InvalidUtf8", {0x02, 0x00, 0x00, 0x80, 0xC3, 0x41}, u"\uFFFDA", 6}),
+                  10,
+                  false},
+        SLoadCase{"HugeUtf16Length", {0xFF, 0xFF, 0xFF, 0xFF, 0x61, 0x00, 0x62}, u"a", 7, false},
+        SLoadCase{"InvalidUtf8", {0x02, 0x00, 0x00, 0x80, 0xC3, 0x41}, u"\uFFFDA", 6, true}),
     CaseLabel());
 
 TEST(LoadSavedString, ReadsBackWhatWasSavedAndStopsAtTheNextField) {
@@ -192,21 +212,51 @@ TEST(LoadSavedString, ReadsBackWhatWasSavedAndStopsAtTheNextField) {
       for (const WString& text : texts) SaveString(text, SArchive{&file, mode});
     });
     CBytesFile input(bytes);
-    for (const WString& text : texts) EXPECT_EQ(LoadSavedString(input.file()), text) << mode;
+    for (const WString& text : texts) {
+      const SLoaded loaded = Loaded(input.file());
+      EXPECT_EQ(loaded.text, text) << mode;
+      EXPECT_TRUE(loaded.complete) << mode;
+    }
     EXPECT_EQ(input.file().GetPosition(), bytes.size());
   }
 }
 
+// A payload beyond the stack buffer is read into one sized by the bytes left.
+TEST(LoadSavedString, LongPayloadCutShortKeepsWhatArrived) {
+  Bytes bytes{0x58, 0x02, 0x00, 0x80};  // 600 bytes promised
+  bytes.insert(bytes.end(), 599, 'x');
+  CBytesFile input(bytes);
+  const SLoaded loaded = Loaded(input.file());
+  EXPECT_EQ(loaded.text, WString(599, u'x'));
+  EXPECT_FALSE(loaded.complete);
+  EXPECT_EQ(input.file().GetPosition(), bytes.size());
+}
+
+TEST(LoadSavedString, IntoAFieldReplacesItsText) {
+  CCompactString field(u"old");
+  CBytesFile whole({0x02, 0x00, 0x00, 0x80, 0xC3, 0xA9});
+  EXPECT_TRUE(LoadSavedString(whole.file(), field));
+  EXPECT_EQ(field.str(), u"\u00E9");
+
+  CBytesFile cut({0x05, 0x00, 0x00, 0x80, 0x61});
+  EXPECT_FALSE(LoadSavedString(cut.file(), field));
+  EXPECT_EQ(field.str(), u"a");
+
+  CBytesFile headerOnly({0x05, 0x00});
+  EXPECT_FALSE(LoadSavedString(headerOnly.file(), field));
+  EXPECT_TRUE(field.empty());
+}
+
 TEST(SkipSavedString, PassesOverTheHeaderAndPayload) {
   CBytesFile input({0x03, 0x00, 0x00, 0x80, 0x61, 0x62, 0x63, 0x01, 0x00, 0x00, 0x80, 0x7A});
-  SkipSavedString(input.file());
+  EXPECT_TRUE(SkipSavedString(input.file()));
   EXPECT_EQ(input.file().GetPosition(), 7u);
-  EXPECT_EQ(LoadSavedString(input.file()), u"z");
+  EXPECT_EQ(Loaded(input.file()).text, u"z");
 }
 
 TEST(SkipSavedString, StopsAtTheEndOfADamagedFile) {
   CBytesFile input({0xFF, 0xFF, 0xFF, 0xBF, 0x61});
-  SkipSavedString(input.file());
+  EXPECT_FALSE(SkipSavedString(input.file()));
   EXPECT_EQ(input.file().GetPosition(), 5u);
 }
 
@@ -214,9 +264,15 @@ TEST(LoadSavedString, EveryTruncationReadsOnlyWhatIsThere) {
   const Bytes whole{0x03, 0x00, 0x00, 0x80, 0x61, 0x62, 0x63};
   const std::vector<WString> expected{u"", u"", u"", u"", u"", u"a", u"ab", u"abc"};
   for (std::size_t size = 0; size <= whole.size(); ++size) {
-    CBytesFile input(Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size)));
-    EXPECT_EQ(LoadSavedString(input.file()), expected[size]) << size;
+    const Bytes cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size));
+    CBytesFile input(cut);
+    const SLoaded loaded = Loaded(input.file());
+    EXPECT_EQ(loaded.text, expected[size]) << size;
+    EXPECT_EQ(loaded.complete, size == whole.size()) << size;
     EXPECT_EQ(input.file().GetPosition(), size);
+    CBytesFile skipped(cut);
+    EXPECT_EQ(SkipSavedString(skipped.file()), size == whole.size()) << size;
+    EXPECT_EQ(skipped.file().GetPosition(), size);
   }
 }
 

@@ -64,7 +64,9 @@ class LoadLocalizedStringChoice : public testing::TestWithParam<SChoiceCase> {};
 TEST_P(LoadLocalizedStringChoice, ChoosesByLanguageAndReadsEveryEntry) {
   CLanguages languages(GetParam().current, GetParam().fallback);
   CBytesFile input(Concat({GetParam().bytes, {0xEE}}));
-  EXPECT_EQ(LoadLocalizedString(input.file()), GetParam().expected);
+  CCompactString field;
+  EXPECT_TRUE(LoadLocalizedString(input.file(), field));
+  EXPECT_EQ(field.str(), GetParam().expected);
   EXPECT_EQ(input.file().GetPosition(), GetParam().bytes.size());
 }
 
@@ -93,15 +95,26 @@ INSTANTIATE_TEST_SUITE_P(
                                 u"C"}),
     CaseLabel());
 
+TEST(LoadLocalizedString, TheFieldStartsEmpty) {
+  CBytesFile input(Count(0));
+  CCompactString field(u"old");
+  EXPECT_TRUE(LoadLocalizedString(input.file(), field));
+  EXPECT_TRUE(field.empty());
+}
+
 TEST(LoadLocalizedString, HugeCountStopsAtTheEndOfTheFile) {
   CBytesFile input(Concat({Count(0xFFFFFFFF), Entry(0, "Y"), Entry(5, "X")}));
-  EXPECT_EQ(LoadLocalizedString(input.file()), u"Y");
+  CCompactString field;
+  EXPECT_FALSE(LoadLocalizedString(input.file(), field));
+  EXPECT_EQ(field.str(), u"Y");
   EXPECT_EQ(input.file().GetPosition(), input.file().GetLength());
 }
 
 TEST(LoadLocalizedString, SkippedEntryWithHugeLengthStopsAtTheEnd) {
   CBytesFile input(Concat({Count(5), Entry(0, "Y"), {0x05, 0xFF, 0xFF, 0xFF, 0xBF, 0x61}}));
-  EXPECT_EQ(LoadLocalizedString(input.file()), u"Y");
+  CCompactString field;
+  EXPECT_FALSE(LoadLocalizedString(input.file(), field));
+  EXPECT_EQ(field.str(), u"Y");
   EXPECT_EQ(input.file().GetPosition(), input.file().GetLength());
 }
 
@@ -109,7 +122,8 @@ TEST(LoadLocalizedString, EveryTruncationReadsOnlyWhatIsThere) {
   const Bytes whole = Concat({Count(2), Entry(5, "X"), Entry(0, "YZ")});
   for (std::size_t size = 0; size <= whole.size(); ++size) {
     CBytesFile input(Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size)));
-    const WString text = LoadLocalizedString(input.file());
+    CCompactString field;
+    EXPECT_EQ(LoadLocalizedString(input.file(), field), size == whole.size()) << size;
     // The first entry ends at byte 10. Once the language byte of the second one has arrived, that
     // entry wins, with as much of its text as there is.
     const WString expected = size < 10    ? u""
@@ -117,7 +131,7 @@ TEST(LoadLocalizedString, EveryTruncationReadsOnlyWhatIsThere) {
                              : size < 16  ? u""
                              : size == 16 ? u"Y"
                                           : u"YZ";
-    EXPECT_EQ(text, expected) << size;
+    EXPECT_EQ(field.str(), expected) << size;
     EXPECT_EQ(input.file().GetPosition(), size);
   }
 }

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "model/localized_string.h"
 #include "model_test_files.h"
 
 namespace tavi::test {
@@ -260,15 +261,123 @@ TEST(CTaviElementLoadEnd, EachVersionStopsWhereItsLayoutEnds) {
   }
 }
 
-TEST(CTaviElementLoadDamaged, EveryTruncationOfARecordLoadsSafely) {
+// Where the parts of FullElement's record lie, worked out field by field: id, type and presence
+// take 9 bytes; the details id and rating 5; a localized string 4 + 1 + 4 + its UTF-8 bytes; a
+// saved string 4 + its bytes; a category 8 + 4 + its text.
+constexpr std::size_t kFullNameStart = 14;
+constexpr std::size_t kFullAddressStart = 25;
+constexpr std::size_t kFullPositionEnd = 33;
+constexpr std::size_t kFullAddressEnd = 84;      // a1, a2 6 each, l1, l2, l3 11 each, a3 6
+constexpr std::size_t kFullCategoryStart = 109;  // behind "t1 \u00E9" (5 bytes) and "t2"
+constexpr std::size_t kFullCategoryEnd = 124;
+constexpr std::size_t kFullDetailsEnd = 182;  // extras 7 * 6 + 4 + 7, then 1 + 4
+constexpr std::size_t kFullMediaEnd = 206;    // m1, three empty, m5
+constexpr std::size_t kFullLinksEnd = 230;    // empty, k2, empty, k4, empty
+
+TEST(CTaviElementSave, FullElementRecordTakesItsWorkedOutSize) {
+  CTaviElement element = FullElement();
+  EXPECT_EQ(SavedRecord(element).size(), kFullLinksEnd);
+}
+
+using PartLoader = bool (*)(CFile& file);
+
+struct SPartCase {
+  const char* label;
+  bool named;  // a slice of NamedElement's record, otherwise of FullElement's
+  std::size_t start;
+  std::size_t end;
+  PartLoader load;
+};
+
+template <std::int32_t version>
+bool LoadElement(CFile& file) {
+  CTaviElement element;
+  return element.Load(file, 0, version);
+}
+
+template <std::int32_t version>
+bool LoadDetails(CFile& file) {
+  CTaviDetails details;
+  return details.Load(file, version);
+}
+
+template <std::int32_t version>
+bool LoadAddress(CFile& file) {
+  CTaviAddress address;
+  return address.Load(file, version);
+}
+
+bool LoadName(CFile& file) {
+  CCompactString name;
+  return LoadLocalizedString(file, name);
+}
+
+bool LoadCategory(CFile& file) {
+  CTaviCategory category;
+  return category.Load(file);
+}
+
+bool LoadMedia(CFile& file) {
+  CTaviMedia media;
+  return media.Load(file);
+}
+
+bool LoadLinks(CFile& file) {
+  CTaviLinks links;
+  return links.Load(file);
+}
+
+class CTaviElementTruncation : public testing::TestWithParam<SPartCase> {};
+
+// Each part is tested alone as well: a part that kept a cut short to itself would otherwise go
+// unseen wherever later fields of the record fail after it.
+TEST_P(CTaviElementTruncation, OnlyTheWholePartLoadsComplete) {
   CTaviElement full = FullElement();
-  for (const Bytes& whole : {kNamedRecord, SavedRecord(full)}) {
-    for (std::size_t size = 0; size < whole.size(); ++size) {
-      CBytesFile input(Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size)));
-      CTaviElement loaded;
-      EXPECT_EQ(loaded.Load(input.file(), 0, 4), size >= 9) << size;
-      EXPECT_LE(input.file().GetPosition(), size);
-      EXPECT_EQ(loaded.details != nullptr, size >= 9) << size;
+  const Bytes record = GetParam().named ? kNamedRecord : SavedRecord(full);
+  ASSERT_LE(GetParam().end, record.size());
+  const auto begin = record.begin() + static_cast<std::ptrdiff_t>(GetParam().start);
+  for (std::size_t size = 0; size <= GetParam().end - GetParam().start; ++size) {
+    CBytesFile input(Bytes(begin, begin + static_cast<std::ptrdiff_t>(size)));
+    EXPECT_EQ(GetParam().load(input.file()), size == GetParam().end - GetParam().start) << size;
+    EXPECT_LE(input.file().GetPosition(), size);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Parts, CTaviElementTruncation,
+    testing::Values(
+        SPartCase{"NamedVersion4", true, 0, kNamedDetailsEnd, LoadElement<4>},
+        SPartCase{"NamedVersion3", true, 0, kNamedAddressEnd, LoadElement<3>},
+        SPartCase{"NamedVersion2", true, 0, kNamedPositionEnd, LoadElement<2>},
+        SPartCase{"FullVersion4", false, 0, kFullLinksEnd, LoadElement<4>},
+        SPartCase{"FullVersion3", false, 0, kFullAddressEnd, LoadElement<3>},
+        SPartCase{"FullVersion2", false, 0, kFullPositionEnd, LoadElement<2>},
+        SPartCase{"DetailsVersion4", false, 9, kFullDetailsEnd, LoadDetails<4>},
+        SPartCase{"DetailsVersion3", false, 9, kFullAddressEnd, LoadDetails<3>},
+        SPartCase{"DetailsVersion2", false, 9, kFullPositionEnd, LoadDetails<2>},
+        SPartCase{"Name", false, kFullNameStart, kFullAddressStart, LoadName},
+        SPartCase{"AddressVersion4", false, kFullAddressStart, kFullAddressEnd, LoadAddress<4>},
+        SPartCase{"AddressVersion3", false, kFullAddressStart, kFullAddressEnd, LoadAddress<3>},
+        SPartCase{"AddressVersion2", false, kFullAddressStart, kFullPositionEnd, LoadAddress<2>},
+        SPartCase{"Category", false, kFullCategoryStart, kFullCategoryEnd, LoadCategory},
+        SPartCase{"Media", false, kFullDetailsEnd, kFullMediaEnd, LoadMedia},
+        SPartCase{"Links", false, kFullMediaEnd, kFullLinksEnd, LoadLinks}),
+    CaseLabel());
+
+TEST(CTaviElementLoadDamaged, EveryTruncationKeepsWhatArrived) {
+  CTaviElement full = FullElement();
+  const Bytes whole = SavedRecord(full);
+  for (std::size_t size = 0; size < whole.size(); ++size) {
+    CBytesFile input(Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size)));
+    CTaviElement loaded;
+    EXPECT_FALSE(loaded.Load(input.file(), 0, 4)) << size;
+    EXPECT_EQ(loaded.details != nullptr, size >= 9) << size;
+    if (size >= kFullAddressStart) {
+      EXPECT_EQ(loaded.GetName(), u"Ab") << size;
+    }
+    ASSERT_EQ(loaded.media != nullptr, size >= 9) << size;
+    if (loaded.media) {
+      EXPECT_EQ(loaded.media->media5 == u"m5", size >= kFullMediaEnd) << size;
     }
   }
 }
@@ -286,7 +395,7 @@ TEST(CTaviElementLoadDamaged, HugeNameLengthReadsOnlyTheFile) {
   bytes.insert(bytes.end(), {0xFF, 0xFF, 0xFF, 0xBF, 0x41, 0x62});
   CBytesFile input(bytes);
   CTaviElement loaded;
-  EXPECT_TRUE(loaded.Load(input.file(), 0, 4));
+  EXPECT_FALSE(loaded.Load(input.file(), 0, 4));
   EXPECT_EQ(loaded.GetName(), u"Ab");
   EXPECT_EQ(loaded.GetPosition(), kNoPosition);  // the address found no bytes left
 }
@@ -296,7 +405,7 @@ TEST(CTaviElementLoadDamaged, HugeLocalizedCountReadsOnlyTheFile) {
   bytes[17] = 0xFF;  // the high byte of the name's entry count: 0xFF000001
   CBytesFile input(bytes);
   CTaviElement loaded;
-  EXPECT_TRUE(loaded.Load(input.file(), 0, 4));
+  EXPECT_FALSE(loaded.Load(input.file(), 0, 4));
   EXPECT_EQ(input.file().GetPosition(), bytes.size());
 }
 
