@@ -3,11 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 
 #include "app/file_list_order.h"
-#include "platform/code_page.h"
 #include "platform/path.h"
 #include "support/test_support.h"
 
@@ -15,61 +13,41 @@ namespace tavi {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::IsEmpty;
-using ::testing::UnorderedElementsAre;
 
-class FolderScanTest : public ::testing::Test {
- protected:
-  void Touch(const std::string& name) { test::WriteBytes(m_folder.Path() / name, {0x41}); }
-  WString Folder() const { return FromNativePath(m_folder.Path()); }
-  WString PathOf(const std::string& name) const { return Folder() + u"/" + Utf8ToWide(name); }
-  std::vector<WString> Scan() const {
+// Entries ending in '/' are folders. Each case has at most one match per ending, since the order
+// within an ending is the folder's own.
+TEST(FolderScanTest, ListsGepThenCsvThenTxtWithExactEndingsOnly) {
+  const struct {
+    std::vector<const char*> entries;
+    std::vector<const char*> listed;
+  } cases[] = {
+      {{"a.gep", "b.CSV", "c.txt", "d.doc", "DATA.GEP", "e.csvx", "Fcsv", "g.Txt"},
+       {"a.gep", "c.txt"}},
+      {{"a.txt", "b.csv", "c.gep"}, {"c.gep", "b.csv", "a.txt"}},
+      {{"archive.txt/", "archive.txt/inner.csv"}, {"archive.txt"}},  // nothing below is searched
+      {{".csv"}, {".csv"}},
+      {{}, {}}};
+  for (const auto& c : cases) {
+    const test::TempFolder folder;
+    for (const std::string name : c.entries) {
+      if (name.back() == '/') std::filesystem::create_directory(folder.Path() / name);
+      if (name.back() != '/') test::WriteBytes(folder.Path() / name, {0x41});
+    }
+    std::vector<WString> expected;
+    for (const char* name : c.listed) expected.push_back(folder.File(name));
     std::vector<WString> result;
-    ScanWorkingFolder(Folder(), result);
-    return result;
+    ScanWorkingFolder(FromNativePath(folder.Path()), result);
+    EXPECT_EQ(result, expected);
   }
-
-  test::TempFolder m_folder;
-};
-
-TEST_F(FolderScanTest, KeepsOnlyLowerCaseInputEndings) {
-  for (const char* name :
-       {"a.gep", "b.CSV", "c.txt", "d.doc", "DATA.GEP", "e.csvx", "Fcsv", "g.Txt"}) {
-    Touch(name);
-  }
-  EXPECT_THAT(Scan(), UnorderedElementsAre(PathOf("a.gep"), PathOf("c.txt")));
 }
 
-TEST_F(FolderScanTest, ListsGepThenCsvThenTxt) {
-  Touch("a.txt");
-  Touch("b.csv");
-  Touch("c.gep");
-  EXPECT_THAT(Scan(), ElementsAre(PathOf("c.gep"), PathOf("b.csv"), PathOf("a.txt")));
-}
-
-TEST_F(FolderScanTest, ListsASubfolderByItsNameButNotWhatIsInIt) {
-  std::filesystem::create_directory(m_folder.Path() / "archive.txt");
-  test::WriteBytes(m_folder.Path() / "archive.txt" / "inner.csv", {0x41});
-  EXPECT_THAT(Scan(), ElementsAre(PathOf("archive.txt")));
-}
-
-TEST_F(FolderScanTest, KeepsANameThatIsOnlyTheEnding) {
-  Touch(".csv");
-  EXPECT_THAT(Scan(), ElementsAre(PathOf(".csv")));
-}
-
-TEST_F(FolderScanTest, EmptyOrMissingFolderGivesNothing) {
-  EXPECT_THAT(Scan(), IsEmpty());
-  std::vector<WString> result;
-  ScanWorkingFolder(Folder() + u"/missing", result);
-  EXPECT_THAT(result, IsEmpty());
-}
-
-TEST_F(FolderScanTest, FindFilesWithExtensionAppendsToWhatIsThere) {
-  Touch("x.csv");
+TEST(FolderScanTest, AppendsToWhatIsThereAndAMissingFolderAddsNothing) {
+  const test::TempFolder folder;
+  test::WriteBytes(folder.Path() / "x.csv", {0x41});
   std::vector<WString> result{u"kept"};
-  FindFilesWithExtension(result, Folder(), u"csv");
-  EXPECT_THAT(result, ElementsAre(u"kept", PathOf("x.csv")));
+  FindFilesWithExtension(result, FromNativePath(folder.Path()), u"csv");
+  ScanWorkingFolder(FromNativePath(folder.Path() / "missing"), result);
+  EXPECT_THAT(result, ElementsAre(u"kept", folder.File("x.csv")));
 }
 
 TEST(FileListOrderTest, SortsWithoutRegardToCaseThenExactly) {
