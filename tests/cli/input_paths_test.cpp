@@ -1,6 +1,5 @@
 #include "cli/input_paths.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -11,69 +10,48 @@
 namespace tavi::cli {
 namespace {
 
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
-
-class InputPathsTest : public ::testing::Test {
- protected:
-  InputPathsTest() {
-    std::filesystem::create_directory(m_folder.Path() / "sub");
-    for (const char* name : {"b.csv", "A.txt", "c.gep", "d.CSV", "sub/z.txt", "sub/Y.csv"}) {
-      test::WriteBytes(m_folder.Path() / name, {0x41});
-    }
+TEST(InputPathsTest, CollectInputs) {
+  const test::TempFolder folder;
+  std::filesystem::create_directory(folder.Path() / "sub");
+  for (const char* name : {"b.csv", "A.txt", "c.gep", "d.CSV", "sub/z.txt", "sub/Y.csv"}) {
+    test::WriteBytes(folder.Path() / name, {0x41});
   }
-  WString Folder() const { return FromNativePath(m_folder.Path()); }
-  WString PathOf(const char16_t* name) const { return Folder() + u"/" + name; }
-
-  test::TempFolder m_folder;
-};
-
-TEST_F(InputPathsTest, NoPathScansTheWorkingFolderInListOrder) {
-  const SInputList inputs = CollectInputs({}, Folder());
-  EXPECT_THAT(inputs.files, ElementsAre(PathOf(u"A.txt"), PathOf(u"b.csv"), PathOf(u"c.gep")));
-  EXPECT_THAT(inputs.notes, IsEmpty());
-  EXPECT_FALSE(inputs.missingPath);
+  const std::string absolute = (folder.Path() / "b.csv").string();
+  const char* const skipped =
+      "d.CSV: skipped, only names ending in .gep, .csv or .txt are "
+      "converted (endings are case-sensitive)";
+  const struct {
+    std::vector<std::string> paths;
+    std::vector<const char*> files;
+    std::vector<std::string> notes;
+    bool missingPath;
+  } cases[] = {
+      // No path scans the working folder, in the list's order.
+      {{}, {"A.txt", "b.csv", "c.gep"}, {}, false},
+      // Files keep the given order and become absolute.
+      {{"c.gep", "./sub/../b.csv", "sub/z.txt"}, {"c.gep", "b.csv", "sub/z.txt"}, {}, false},
+      {{"sub/", "b.csv"}, {"sub/Y.csv", "sub/z.txt", "b.csv"}, {}, false},
+      {{"d.CSV", "b.csv"}, {"b.csv"}, {skipped}, false},
+      {{"gone.csv", "b.csv"}, {"b.csv"}, {"gone.csv: no such file or folder"}, true}};
+  for (const auto& c : cases) {
+    const SInputList inputs = CollectInputs(c.paths, FromNativePath(folder.Path()));
+    std::vector<WString> files;
+    for (const char* name : c.files) files.push_back(folder.File(name));
+    EXPECT_EQ(inputs.files, files);
+    EXPECT_EQ(inputs.notes, c.notes);
+    EXPECT_EQ(inputs.missingPath, c.missingPath);
+  }
+  // An absolute path is taken as it is, whatever the working folder.
+  EXPECT_EQ(CollectInputs({absolute}, u"/elsewhere").files, std::vector{folder.File("b.csv")});
 }
 
-TEST_F(InputPathsTest, FilesKeepTheGivenOrderAndBecomeAbsolute) {
-  const SInputList inputs = CollectInputs({"c.gep", "./sub/../b.csv", "sub/z.txt"}, Folder());
-  EXPECT_THAT(inputs.files, ElementsAre(PathOf(u"c.gep"), PathOf(u"b.csv"), PathOf(u"sub/z.txt")));
-}
-
-TEST_F(InputPathsTest, AFolderStandsForItsInputFiles) {
-  const SInputList inputs = CollectInputs({"sub/", "b.csv"}, Folder());
-  EXPECT_THAT(inputs.files,
-              ElementsAre(PathOf(u"sub/Y.csv"), PathOf(u"sub/z.txt"), PathOf(u"b.csv")));
-}
-
-TEST_F(InputPathsTest, AnAbsolutePathIsTakenAsItIs) {
-  const std::string absolute = (m_folder.Path() / "b.csv").string();
-  const SInputList inputs = CollectInputs({absolute}, u"/elsewhere");
-  EXPECT_THAT(inputs.files, ElementsAre(PathOf(u"b.csv")));
-}
-
-TEST_F(InputPathsTest, AnotherEndingIsSkippedWithANote) {
-  const SInputList inputs = CollectInputs({"d.CSV", "b.csv"}, Folder());
-  EXPECT_THAT(inputs.files, ElementsAre(PathOf(u"b.csv")));
-  EXPECT_THAT(inputs.notes, ElementsAre("d.CSV: skipped, only names ending in .gep, .csv or .txt "
-                                        "are converted (endings are case-sensitive)"));
-  EXPECT_FALSE(inputs.missingPath);
-}
-
-TEST_F(InputPathsTest, AMissingPathIsNotedAndMarked) {
-  const SInputList inputs = CollectInputs({"gone.csv", "b.csv"}, Folder());
-  EXPECT_THAT(inputs.files, ElementsAre(PathOf(u"b.csv")));
-  EXPECT_THAT(inputs.notes, ElementsAre("gone.csv: no such file or folder"));
-  EXPECT_TRUE(inputs.missingPath);
-}
-
-TEST(InputEndingTest, OnlyTheThreeLowerCaseEndingsCount) {
-  EXPECT_TRUE(HasInputEnding(u"/a/b.gep"));
-  EXPECT_TRUE(HasInputEnding(u"/a/b.csv"));
-  EXPECT_TRUE(HasInputEnding(u".txt"));
-  EXPECT_FALSE(HasInputEnding(u"/a/b.CSV"));
-  EXPECT_FALSE(HasInputEnding(u"/a/b.csvx"));
-  EXPECT_FALSE(HasInputEnding(u"txt"));
+TEST(InputPathsTest, OnlyTheThreeLowerCaseEndingsCount) {
+  const std::pair<const char16_t*, bool> cases[] = {{u"/a/b.gep", true},   {u"/a/b.csv", true},
+                                                    {u".txt", true},       {u"/a/b.CSV", false},
+                                                    {u"/a/b.csvx", false}, {u"txt", false}};
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    EXPECT_EQ(HasInputEnding(cases[i].first), cases[i].second) << i;
+  }
 }
 
 }  // namespace
