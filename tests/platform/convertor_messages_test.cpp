@@ -12,13 +12,7 @@
 namespace tavi {
 namespace {
 
-struct PostedMessage {
-  std::uint32_t message;
-  std::uintptr_t wParam;
-  std::intptr_t lParam;
-};
-
-// Stands in for the main window; registered for the lifetime of the object.
+// Stands in for the main window while it lives; records message, wParam and lParam of each post.
 class RecordingTarget : public IMessageTarget {
  public:
   RecordingTarget() { g_hMainWnd.store(this); }
@@ -28,23 +22,20 @@ class RecordingTarget : public IMessageTarget {
     while (TakeLogLine(rest)) {
     }
   }
-
   void Post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
     std::lock_guard lock(m_lock);
-    m_messages.push_back({message, wParam, lParam});
+    m_posts.push_back({message, wParam, static_cast<std::uintptr_t>(lParam)});
     if (message == WM_CONVERTOR_LOG) ++m_logPosts;
   }
-
-  std::vector<PostedMessage> Messages() {
+  std::vector<std::vector<std::uintptr_t>> Posts() {
     std::lock_guard lock(m_lock);
-    return m_messages;
+    return m_posts;
   }
-  int LogPosts() const { return m_logPosts.load(); }
+  std::atomic<int> m_logPosts{0};
 
  private:
   std::mutex m_lock;
-  std::vector<PostedMessage> m_messages;
-  std::atomic<int> m_logPosts{0};
+  std::vector<std::vector<std::uintptr_t>> m_posts;
 };
 
 WString Line(int i) {
@@ -52,18 +43,10 @@ WString Line(int i) {
   return WString(text.begin(), text.end());
 }
 
-void WaitForLogPosts(const RecordingTarget& target, int count) {
-  while (target.LogPosts() < count) std::this_thread::yield();
-}
-
 TEST(PostLogLine, PostsLogMessageWithTheLineInTheSlot) {
   RecordingTarget target;
   PostLogLine(u"Saving tavi file - /tmp/a.tavi");
-  const auto messages = target.Messages();
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].message, 0x04A0u);
-  EXPECT_EQ(messages[0].wParam, 1u);
-  EXPECT_EQ(messages[0].lParam, 0);
+  EXPECT_EQ(target.Posts(), (std::vector<std::vector<std::uintptr_t>>{{0x04A0u, 1u, 0u}}));
   WString line;
   ASSERT_TRUE(TakeLogLine(line));
   EXPECT_EQ(line, u"Saving tavi file - /tmp/a.tavi");
@@ -76,10 +59,10 @@ TEST(PostLogLine, WriterWaitsUntilTheWindowTookThePreviousLine) {
     for (int i = 0; i < 3; ++i) PostLogLine(Line(i));
   });
   for (int i = 0; i < 3; ++i) {
-    WaitForLogPosts(target, i + 1);
+    while (target.m_logPosts.load() < i + 1) std::this_thread::yield();
     // Give a faulty writer the chance to post its next line while this one is still in flight.
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    EXPECT_EQ(target.LogPosts(), i + 1);
+    EXPECT_EQ(target.m_logPosts.load(), i + 1);
     WString line;
     ASSERT_TRUE(TakeLogLine(line));
     EXPECT_EQ(line, Line(i));
@@ -111,16 +94,11 @@ TEST(PostLogLine, TwoWritersKeepEachWritersOrderAndLoseNothing) {
   window.join();
 
   ASSERT_EQ(received.size(), 2u * kLinesPerWriter);
-  EXPECT_EQ(target.LogPosts(), 2 * kLinesPerWriter);
-  int nextFirst = 0;
-  int nextSecond = 100000;
+  EXPECT_EQ(target.m_logPosts.load(), 2 * kLinesPerWriter);
+  int next[2] = {0, 100000};
   for (const WString& line : received) {
     const int number = std::stoi(std::string(line.begin() + 5, line.end()));
-    if (number < 100000) {
-      EXPECT_EQ(number, nextFirst++);
-    } else {
-      EXPECT_EQ(number, nextSecond++);
-    }
+    EXPECT_EQ(number, next[number >= 100000]++);
   }
 }
 
@@ -136,13 +114,11 @@ TEST(PostProgress, PostsOnlyWhenThePercentageChanges) {
   RecordingTarget target;
   g_nLastPercent = -1;
   for (std::int32_t percent : {0, 0, 30, 30, 31, 100, 100, 0}) PostProgress(percent);
-  std::vector<std::uintptr_t> posted;
-  for (const auto& message : target.Messages()) {
-    EXPECT_EQ(message.message, 0x04A1u);
-    EXPECT_EQ(message.lParam, 0);
-    posted.push_back(message.wParam);
-  }
-  EXPECT_EQ(posted, (std::vector<std::uintptr_t>{0, 30, 31, 100, 0}));
+  EXPECT_EQ(target.Posts(), (std::vector<std::vector<std::uintptr_t>>{{0x04A1u, 0, 0},
+                                                                      {0x04A1u, 30, 0},
+                                                                      {0x04A1u, 31, 0},
+                                                                      {0x04A1u, 100, 0},
+                                                                      {0x04A1u, 0, 0}}));
   EXPECT_EQ(g_nLastPercent, 0);
 }
 
