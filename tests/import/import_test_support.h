@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <stdexcept>
 #include <vector>
 
 #include "import/save_tavi_file.h"
@@ -23,12 +24,9 @@ class CRecordingWindow : public IMessageTarget {
   CRecordingWindow& operator=(const CRecordingWindow&) = delete;
 
   void Post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t) override {
-    if (message == WM_CONVERTOR_LOG) {
-      WString line;
-      if (TakeLogLine(line)) lines.push_back(line);
-    } else if (message == WM_CONVERTOR_PROGRESS) {
-      progress.push_back(static_cast<std::int32_t>(wParam));
-    }
+    WString line;
+    if (message == WM_CONVERTOR_LOG && TakeLogLine(line)) lines.push_back(line);
+    if (message == WM_CONVERTOR_PROGRESS) progress.push_back(static_cast<std::int32_t>(wParam));
   }
 
   std::vector<WString> lines;
@@ -47,13 +45,15 @@ struct SavedTaviFile {
 inline SaveTaviFileFunction RecordInto(SavedTaviFile& saved, std::int32_t result = 1) {
   return [&saved, result](const BoundingRect& bounds, const WString& folder,
                           ElementArray&& elements, const WString& title) {
-    ++saved.calls;
-    saved.bounds = bounds;
-    saved.folder = folder;
-    saved.elements = std::move(elements);
-    saved.title = title;
+    saved = {saved.calls + 1, bounds, folder, std::move(elements), title};
     return result;
   };
+}
+
+// An output step that fails: the importer must still release its elements.
+inline std::int32_t ThrowingSave(const BoundingRect&, const WString&, ElementArray&&,
+                                 const WString&) {
+  throw std::runtime_error("disk full");
 }
 
 }  // namespace tavi::test

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "example_gep.h"
+#include "gep_builder.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

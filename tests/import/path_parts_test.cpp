@@ -5,40 +5,39 @@
 namespace tavi {
 namespace {
 
-struct PathCase {
-  const char16_t* path;
-  const char16_t* expected;
-};
-
-class FolderPart : public testing::TestWithParam<PathCase> {};
-
-TEST_P(FolderPart, IsTheTextBeforeTheLastSeparator) {
-  EXPECT_EQ(GetFolderPart(GetParam().path), GetParam().expected);
+TEST(PathParts, FolderIsTheTextBeforeTheLastSeparator) {
+  const struct {
+    const char16_t* path;
+    const char16_t* expected;
+  } kCases[] = {{u"/data/shops.csv", u"/data"},
+                {u"a/b/c.txt", u"a/b"},
+                {u"a/", u"a"},
+                {u"shops.csv", u""},
+                // position 0 is never looked at
+                {u"/shops.csv", u""},
+                {u"/", u""},
+                {u"", u""},
+                // only the platform's separator counts
+                {u"C:\\data\\x.csv", u""}};
+  for (const auto& c : kCases) EXPECT_EQ(GetFolderPart(c.path), c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Paths, FolderPart,
-                         testing::Values(PathCase{u"/data/shops.csv", u"/data"},
-                                         PathCase{u"a/b/c.txt", u"a/b"}, PathCase{u"a/", u"a"},
-                                         PathCase{u"shops.csv", u""},
-                                         // position 0 is never looked at
-                                         PathCase{u"/shops.csv", u""}, PathCase{u"/", u""},
-                                         PathCase{u"", u""},
-                                         // only the platform's separator counts
-                                         PathCase{u"C:\\data\\x.csv", u""}));
-
-class TitlePart : public testing::TestWithParam<PathCase> {};
-
-TEST_P(TitlePart, IsTheFileNameUpToItsFirstDot) {
-  EXPECT_EQ(GetTitlePart(GetParam().path), GetParam().expected);
+TEST(PathParts, TitleIsTheFileNameUpToItsFirstDot) {
+  const struct {
+    const char16_t* path;
+    const char16_t* expected;
+  } kCases[] = {{u"/data/my.pois.csv", u"my"},
+                {u"/data/pois.txt", u"pois"},
+                {u"/data/.hidden.csv", u""},
+                {u"/da.ta/name", u"name"},
+                {u"/data/", u""},
+                {u"name.tar.csv", u"name"},
+                {u"name", u"name"},
+                {u".csv", u""},
+                {u"", u""},
+                {u"C:\\data\\x.csv", u"C:\\data\\x"}};
+  for (const auto& c : kCases) EXPECT_EQ(GetTitlePart(c.path), c.expected);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Paths, TitlePart,
-    testing::Values(PathCase{u"/data/my.pois.csv", u"my"}, PathCase{u"/data/pois.txt", u"pois"},
-                    PathCase{u"/data/.hidden.csv", u""}, PathCase{u"/da.ta/name", u"name"},
-                    PathCase{u"/data/", u""}, PathCase{u"name.tar.csv", u"name"},
-                    PathCase{u"name", u"name"}, PathCase{u".csv", u""}, PathCase{u"", u""},
-                    PathCase{u"C:\\data\\x.csv", u"C:\\data\\x"}));
 
 }  // namespace
 }  // namespace tavi
