@@ -17,33 +17,10 @@ TEST(DialogUnitsTest, AverageLetterWidthIsRoundedFromTheWidthOfAllLetters) {
   EXPECT_EQ(DialogBaseUnitsFromAdvance(285, 13).cx, 5);
 }
 
-struct ScaleCase {
-  int value;
-  int base;
-  int divisor;
-  int pixels;
-};
-
-class ScaleDialogUnitsTest : public ::testing::TestWithParam<ScaleCase> {};
-
-TEST_P(ScaleDialogUnitsTest, RoundsHalfAwayFromZero) {
-  EXPECT_EQ(ScaleDialogUnits(GetParam().value, GetParam().base, GetParam().divisor),
-            GetParam().pixels);
-}
-
-INSTANTIATE_TEST_SUITE_P(Values, ScaleDialogUnitsTest,
-                         ::testing::Values(ScaleCase{355, 6, 4, 533},   // 532.5
-                                           ScaleCase{219, 13, 8, 356},  // 355.875
-                                           ScaleCase{7, 13, 8, 11},     // 11.375
-                                           ScaleCase{4, 6, 4, 6}, ScaleCase{0, 6, 4, 0},
-                                           ScaleCase{-3, 6, 4, -5}));  // -4.5
-
-TEST(DialogUnitsTest, WholeWindowOfTheTemplate) {
-  const QRect client = MapDialogRect(kSixByThirteen, 0, 0, 355, 219);
-  EXPECT_EQ(client, QRect(0, 0, 533, 356));
-}
-
+// Corners are scaled, rounding half away from zero, so that the size follows them.
 TEST(DialogUnitsTest, CornersAreScaledSoTheSizeFollowsThem) {
+  // The whole window of the template: 355 × 219 units, 532.5 -> 533 by 355.875 -> 356.
+  EXPECT_EQ(MapDialogRect(kSixByThirteen, 0, 0, 355, 219), QRect(0, 0, 533, 356));
   // The "Convert to TAVI" button: 275, 7, 73 × 30 units. Left 412.5 -> 413, right 348 × 1.5 = 522,
   // top 11.375 -> 11, bottom 37 × 13 / 8 = 60.125 -> 60.
   EXPECT_EQ(MapDialogRect(kSixByThirteen, 275, 7, 73, 30), QRect(413, 11, 109, 49));
