@@ -1,8 +1,5 @@
 #include "cli/dump_command.h"
 
-#include <unistd.h>
-
-#include <atomic>
 #include <filesystem>
 #include <memory>
 #include <unordered_map>
@@ -21,52 +18,6 @@ namespace {
 
 // The element version every file of this format is read with.
 constexpr std::int32_t kElementVersion = 4;
-// Zeros behind a re-read record: enough for the loader to read on by at least one field.
-constexpr std::size_t kPaddingSize = 64;
-
-// A temporary copy of the bytes from offset to the end of source, with zeros behind them;
-// removed with the object. Valid() is false when it could not be written.
-class CPaddedCopy {
- public:
-  CPaddedCopy(CFile& source, std::uint64_t offset) {
-    static std::atomic<unsigned> counter{0};
-    m_path = FromNativePath(
-        std::filesystem::temp_directory_path() /
-        ("tavi-dump-" + std::to_string(::getpid()) + "-" + std::to_string(counter++)));
-    try {
-      m_valid = Write(source, offset);
-    } catch (const CFileException&) {
-      m_valid = false;
-    }
-  }
-  ~CPaddedCopy() { CFile::Remove(m_path); }
-  CPaddedCopy(const CPaddedCopy&) = delete;
-  CPaddedCopy& operator=(const CPaddedCopy&) = delete;
-
-  bool Valid() const { return m_valid; }
-  const WString& Path() const { return m_path; }
-
- private:
-  bool Write(CFile& source, std::uint64_t offset) {
-    CFile copy;
-    if (!copy.Open(m_path, CFile::modeCreate | CFile::modeWrite)) return false;
-    std::vector<std::uint8_t> chunk(kCopyChunkSize);
-    source.Seek(static_cast<std::int64_t>(offset), CFile::begin);
-    for (std::size_t got = 0; (got = source.Read(chunk.data(), chunk.size())) > 0;) {
-      copy.Write(chunk.data(), got);
-    }
-    const std::vector<std::uint8_t> padding(kPaddingSize, 0);
-    copy.Write(padding.data(), padding.size());
-    copy.Close();
-    return true;
-  }
-
-  static constexpr std::size_t kCopyChunkSize = 64 * 1024;
-
-  WString m_path;
-  bool m_valid = false;
-};
-
 class CDump {
  public:
   CDump(const WString& path, IDumpWriter& writer) : m_path(path), m_writer(writer) {}
@@ -152,7 +103,7 @@ class CDump {
                             " does not lie in the file");
           continue;
         }
-        if (file.GetPosition() >= file.GetLength() && IsCutAtTheEnd(file, offset)) {
+        if (IsCutShort(file, offset)) {
           complete =
               Report("the element record at offset " + std::to_string(offset) + " is cut short");
         }
@@ -162,17 +113,13 @@ class CDump {
     return complete;
   }
 
-  // A record whose reading reached the end of the file is either the file's last record or cut
-  // short, which the loader cannot tell. Its bytes are read once more with zeros behind them: a
-  // complete record ends where it ended, a cut one reads on into the zeros.
-  bool IsCutAtTheEnd(CFile& file, std::uint32_t offset) {
-    const std::uint64_t size = file.GetLength() - offset;
-    const CPaddedCopy copy(file, offset);
-    CFile padded;
-    if (!copy.Valid() || !padded.Open(copy.Path(), CFile::modeRead)) return false;
-    CTaviElement element;
-    element.Load(padded, 0, kElementVersion);
-    return padded.GetPosition() > size;
+  // The index reader keeps the result of the record's Load to itself. A cut leaves the file at its
+  // end, so a record that ended before the end arrived whole; one that reached it is the file's
+  // last record or cut short, and loading it once more tells which.
+  static bool IsCutShort(CFile& file, std::uint32_t offset) {
+    if (file.GetPosition() < file.GetLength()) return false;
+    CTaviElement again;
+    return !again.Load(file, static_cast<std::int32_t>(offset), kElementVersion);
   }
 
   // Keeps the first problem: later ones usually follow from it.
