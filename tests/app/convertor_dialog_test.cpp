@@ -153,8 +153,8 @@ TEST_F(ConvertorDialogTest, PickedFiles) {
     std::vector<WString> listed;
   } cases[] = {{std::vector<WString>{u"/p/e.csv", u"/p/a.dat", u"/p/D.gep", u"/p/b.CSV",
                                      u"/p/c.txt", u"/p/f.csvx", u"/p/g.tx", u"/p/hgep",
-                                     u"/p/i.csv ", u"/p/j.GEP", u"txt", u""},
-                {u"/p/c.txt", u"/p/D.gep", u"/p/e.csv"}},
+                                     u"/p/i.csv ", u"/p/j.GEP", u"txt", u"", u".txt"},
+                {u".txt", u"/p/c.txt", u"/p/D.gep", u"/p/e.csv"}},
                {std::vector<WString>{u"/p/a.dat", u"/p/B.CSV", u"/p/c.TXT"}, {}},
                {std::nullopt, {u"/old/a.csv"}}};
   for (const auto& c : cases) {
