@@ -167,7 +167,7 @@ TEST_F(FileTest, RandomWritesMatchAModel) {
   EXPECT_EQ(Content("a.bin"), model);
 }
 
-TEST_F(FileTest, OpenFails) {
+TEST_F(FileTest, OpenFailsAndWritingWithoutWriteModeThrows) {
   CFile file;
   std::filesystem::create_directory(m_folder.Path() / "folder");
   EXPECT_FALSE(file.Open(m_folder.File("missing/a.bin"), CFile::modeCreate | CFile::modeWrite));
@@ -175,16 +175,12 @@ TEST_F(FileTest, OpenFails) {
   EXPECT_FALSE(file.Open(m_folder.File("folder"), CFile::modeCreate | CFile::modeWrite));
   EXPECT_FALSE(file.Open(u"", CFile::modeRead));
   EXPECT_FALSE(file.IsOpen());
-}
-
-TEST_F(FileTest, WritingAFileNotOpenForWritingThrows) {
-  WriteBytes(m_folder.Path() / "a.bin", {1});
-  CFile in;
-  ASSERT_TRUE(in.Open(m_folder.File("a.bin"), CFile::modeRead));
+  // writing a file that is not open for writing throws
   const std::uint8_t byte = 0;
-  EXPECT_THROW(in.Write(&byte, 1), CFileException);
-  CFile closed;
-  EXPECT_THROW(closed.Write(&byte, 1), CFileException);
+  EXPECT_THROW(file.Write(&byte, 1), CFileException);
+  WriteBytes(m_folder.Path() / "a.bin", {1});
+  ASSERT_TRUE(file.Open(m_folder.File("a.bin"), CFile::modeRead));
+  EXPECT_THROW(file.Write(&byte, 1), CFileException);
 }
 
 // Whatever was written before a file is dropped without Close reaches the disk, as it would with
