@@ -2,12 +2,14 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 
 #include "platform/wide_string.h"
 
 namespace tavi {
 
-// A set of delimiter characters, each UTF-16 unit of the given text being one of them.
+// A delimiter string: each of its UTF-16 units is one delimiter character, and in separator mode
+// the whole string is one multi-character separator.
 class CDelimiterSet {
  public:
   explicit CDelimiterSet(WStringView delimiters);
@@ -18,6 +20,7 @@ class CDelimiterSet {
     if (c < kTableSize) return m_ascii[c];
     return c <= m_highest && m_delimiters.find(c) != WString::npos;
   }
+  WStringView Text() const { return m_delimiters; }
 
  private:
   static constexpr std::size_t kTableSize = 128;
@@ -27,29 +30,69 @@ class CDelimiterSet {
   std::array<bool, kTableSize> m_ascii{};
 };
 
-// Reads the same tokens and fields as CStringTokenizer with delimiters not returned, but as views
-// into the text it is given, so that splitting allocates nothing. The text and the delimiter set
-// must outlive the tokenizer and the views it hands out.
+// Splits one wide string at delimiter characters, either as tokens (delimiter runs are skipped, so
+// no piece is empty) or as fields (the text between one delimiter and the next, possibly empty).
+// A second mode treats the whole delimiter string as one multi-character separator. Pieces are
+// views into the text, so splitting allocates nothing; the text and every delimiter set given
+// must outlive the tokenizer and the views it hands out. Reading past the end yields empty views.
 class CStringViewTokenizer {
  public:
-  CStringViewTokenizer(WStringView text, const CDelimiterSet& delimiters)
-      : m_text(text), m_delimiters(&delimiters) {}
+  // returnDelimiters makes a delimiter that stands where a token starts a token of its own, and
+  // stops delimiter runs from being skipped.
+  CStringViewTokenizer(WStringView text, const CDelimiterSet& delimiters,
+                       bool returnDelimiters = false)
+      : m_text(text), m_delimiters(&delimiters), m_returnDelimiters(returnDelimiters) {}
 
-  // Whether at least count tokens (pieces between delimiter runs) follow the position; the same as
-  // CountTokens() >= count of CStringTokenizer, but it stops counting there. Changes nothing.
+  // The tokens from the position to the end, at most the int32 maximum. Changes nothing.
+  std::int32_t CountTokens() const;
+  // Whether at least count tokens follow the position; stops counting there. Changes nothing.
   bool HasTokens(std::size_t count) const;
   bool HasMoreTokens();
-  // Empty once nothing is left.
+  bool HasMoreFields();
   WStringView NextToken();
-  // The text up to the next delimiter, possibly empty; empty once nothing is left.
+  // The new delimiter set stays in force for all later calls.
+  WStringView NextTokenWithDelimiters(const CDelimiterSet& delimiters);
+  // The text up to the next delimiter, possibly empty.
   WStringView NextField();
+  // From the next token to the end, delimiters and all.
+  WStringView RemainingText();
+
+  // Separator mode: separators standing where a token would start are passed over, any number of
+  // them; a token runs up to the next separator or the end of the text. An empty separator never
+  // matches, so the whole rest of the text is one token.
+  std::int32_t CountSeparatedTokens() const;
+  bool HasMoreSeparatedTokens();
+  WStringView NextSeparatedToken();
+  // The whole text of the set is the new separator, in force for all later calls.
+  WStringView NextSeparatedTokenWith(const CDelimiterSet& separator);
+  WStringView RemainingSeparatedText();
 
  private:
-  std::size_t SkipDelimiters(std::size_t i) const;
+  // How a piece starts and ends: tokens and separated tokens pass over what stands before them,
+  // fields start right at the position.
+  enum class Rule { kTokens, kSeparated, kFields };
+
+  template <Rule rule>
+  std::size_t SkipBefore(std::size_t i) const;
+  template <Rule rule>
+  std::size_t EndOf(std::size_t start) const;
+  // Counts pieces from the position, stopping at limit.
+  template <Rule rule>
+  std::size_t Count(std::size_t limit) const;
+  template <Rule rule>
+  bool HasMore();
+  // Takes the start that the last query found, if any, otherwise the start found from the
+  // position by the rule; moves the position there and forgets the query.
+  template <Rule rule>
+  std::size_t ChooseStart();
+  template <Rule rule>
+  WStringView Next();
+  template <Rule rule>
+  WStringView Remaining();
+  void ReplaceDelimiters(const CDelimiterSet& delimiters);
+
   std::size_t FindDelimiter(std::size_t i) const;
-  // Takes the start that HasMoreTokens found, if any, otherwise the position after skipping
-  // delimiters (tokens) or the position itself (fields).
-  std::size_t ChooseStart(bool skipDelimiters);
+  std::size_t FindSeparator(std::size_t i) const;
 
   static constexpr std::size_t kNoStart = static_cast<std::size_t>(-1);
 
@@ -57,6 +100,7 @@ class CStringViewTokenizer {
   const CDelimiterSet* m_delimiters;
   std::size_t m_position = 0;
   std::size_t m_cachedStart = kNoStart;
+  bool m_returnDelimiters;
 };
 
 }  // namespace tavi

@@ -3,14 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <string>
 #include <vector>
-
-#include "text/string_tokenizer.h"
 
 namespace tavi {
 namespace {
 
-using Views = std::vector<WStringView>;
+using Pieces = std::vector<WString>;
 
 TEST(DelimiterSetTest, ContainsExactlyItsUnits) {
   const CDelimiterSet set(u";|\u00A7");
@@ -18,6 +17,7 @@ TEST(DelimiterSetTest, ContainsExactlyItsUnits) {
   for (const WChar c : {u'a', u',', u'\0', u'\u00A6', u'\u00A8', u'\uFFFF', u'\u013B'}) {
     EXPECT_FALSE(set.Contains(c)) << int{c};
   }
+  EXPECT_EQ(set.Text(), u";|\u00A7");
 }
 
 TEST(DelimiterSetTest, EmptySetHoldsNothing) {
@@ -25,25 +25,186 @@ TEST(DelimiterSetTest, EmptySetHoldsNothing) {
   for (const WChar c : {u'\0', u';', u'\u00E9', u'\uFFFF'}) EXPECT_FALSE(set.Contains(c));
 }
 
-TEST(StringViewTokenizerTest, TokensSkipDelimiterRunsAndFieldsKeepThem) {
-  const CDelimiterSet semicolon(u";");
-  CStringViewTokenizer tokens(u"a;;b", semicolon);
-  EXPECT_EQ((Views{tokens.NextToken(), tokens.NextToken(), tokens.NextToken()}),
-            (Views{u"a", u"b", u""}));
-  CStringViewTokenizer fields(u";a;", semicolon);
-  EXPECT_EQ((Views{fields.NextField(), fields.NextField(), fields.NextField()}),
-            (Views{u"", u"a", u""}));
+struct SplitCase {
+  const char* name;
+  WString text;
+  bool returnDelimiters;
+  WString delimiters;
+  Pieces tokens;
+  Pieces fields;  // as read while HasMoreFields is true
+};
+
+std::string SplitCaseName(const ::testing::TestParamInfo<SplitCase>& param) {
+  return param.param.name;
 }
 
-TEST(StringViewTokenizerTest, HasTokensStopsAtTheCountAsked) {
-  const CDelimiterSet semicolon(u";");
-  const CStringViewTokenizer tokenizer(u";1;;2;x;", semicolon);
+class SplitTest : public ::testing::TestWithParam<SplitCase> {
+ protected:
+  const CDelimiterSet m_set{GetParam().delimiters};
+  CStringViewTokenizer m_tokenizer{GetParam().text, m_set, GetParam().returnDelimiters};
+};
+
+TEST_P(SplitTest, CountMatchesTokens) {
+  const std::size_t count = GetParam().tokens.size();
+  EXPECT_EQ(m_tokenizer.CountTokens(), static_cast<std::int32_t>(count));
+  EXPECT_TRUE(m_tokenizer.HasTokens(count));
+  EXPECT_FALSE(m_tokenizer.HasTokens(count + 1));
+}
+
+TEST_P(SplitTest, NextTokenThenEmptyPieces) {
+  Pieces tokens;
+  for (std::size_t i = 0; i < GetParam().tokens.size(); ++i) {
+    tokens.emplace_back(m_tokenizer.NextToken());
+  }
+  EXPECT_EQ(tokens, GetParam().tokens);
+  EXPECT_EQ(m_tokenizer.NextToken(), u"");
+  EXPECT_EQ(m_tokenizer.NextToken(), u"");
+  EXPECT_FALSE(m_tokenizer.HasMoreTokens());
+  EXPECT_EQ(m_tokenizer.CountTokens(), 0);
+}
+
+TEST_P(SplitTest, HasMoreTokensLoop) {
+  Pieces tokens;
+  while (m_tokenizer.HasMoreTokens()) tokens.emplace_back(m_tokenizer.NextToken());
+  EXPECT_EQ(tokens, GetParam().tokens);
+}
+
+TEST_P(SplitTest, FieldsKeepEmptyPieces) {
+  Pieces fields;
+  while (m_tokenizer.HasMoreFields()) fields.emplace_back(m_tokenizer.NextField());
+  EXPECT_EQ(fields, GetParam().fields);
+  EXPECT_EQ(m_tokenizer.NextField(), u"");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    All, SplitTest,
+    ::testing::Values(
+        SplitCase{"DoubleDelimiter", u"a;;b", false, u";", {u"a", u"b"}, {u"a", u"", u"b"}},
+        SplitCase{"DelimitersAround", u";a;", false, u";", {u"a"}, {u"", u"a"}},
+        SplitCase{
+            "ReturnDelimiters", u"a,,b", true, u",", {u"a", u",", u",", u"b"}, {u"a", u"", u"b"}},
+        SplitCase{"ReturnLeadingAndTrailing", u";a;", true, u";", {u";", u"a", u";"}, {u"", u"a"}},
+        SplitCase{"NoDelimiters", u"a;b", false, u"", {u"a;b"}, {u"a;b"}},
+        SplitCase{"EmptyText", u"", false, u";", {}, {}},
+        SplitCase{"OnlyDelimiters", u";;;", false, u";", {}, {u"", u"", u""}},
+        SplitCase{"AnyOfTheSet", u"a|b;c", false, u";|", {u"a", u"b", u"c"}, {u"a", u"b", u"c"}},
+        SplitCase{"SpaceIsText", u"a; ;b", false, u";", {u"a", u" ", u"b"}, {u"a", u" ", u"b"}},
+        SplitCase{"Lines",
+                  u"one\r\ntwo\nthree\r\n\r\n\nfour\r\n",
+                  false,
+                  u"\r\n",
+                  {u"one", u"two", u"three", u"four"},
+                  {u"one", u"", u"two", u"three", u"", u"", u"", u"", u"four", u""}},
+        SplitCase{"BlankLinesOnly", u"\r\n\r\n", false, u"\r\n", {}, {u"", u"", u"", u""}},
+        SplitCase{"TextAboveTheHighestDelimiter",
+                  u"\u00E9;\u4E2D",
+                  false,
+                  u";",
+                  {u"\u00E9", u"\u4E2D"},
+                  {u"\u00E9", u"\u4E2D"}},
+        SplitCase{"NonAsciiDelimiter",
+                  u"a\u00A7b\u00A7\u00A7c",
+                  false,
+                  u"\u00A7",
+                  {u"a", u"b", u"c"},
+                  {u"a", u"b", u"", u"c"}},
+        // U+00E9 lies below the highest delimiter but is not in the set.
+        SplitCase{"MixedSetWithTextBelowHighest",
+                  u"a\u2016b;c\u00E9d",
+                  false,
+                  u";\u2016",
+                  {u"a", u"b", u"c\u00E9d"},
+                  {u"a", u"b", u"c\u00E9d"}}),
+    SplitCaseName);
+
+class StringViewTokenizerTest : public ::testing::Test {
+ protected:
+  const CDelimiterSet m_semicolon{u";"};
+};
+
+TEST_F(StringViewTokenizerTest, HasMoreTokensIsRepeatableAndDoesNotMove) {
+  CStringViewTokenizer tokenizer(u";;a;b", m_semicolon);
+  EXPECT_TRUE(tokenizer.HasMoreTokens());
+  EXPECT_TRUE(tokenizer.HasMoreTokens());
+  EXPECT_EQ(tokenizer.CountTokens(), 2);
+  EXPECT_EQ(tokenizer.NextToken(), u"a");
+  EXPECT_EQ(tokenizer.NextToken(), u"b");
+  EXPECT_FALSE(tokenizer.HasMoreTokens());
+}
+
+TEST_F(StringViewTokenizerTest, CountInTheMiddleCountsWhatIsLeft) {
+  CStringViewTokenizer tokenizer(u"a;b;;c", m_semicolon);
+  EXPECT_EQ(tokenizer.NextToken(), u"a");
+  EXPECT_EQ(tokenizer.CountTokens(), 2);
+  EXPECT_EQ(tokenizer.NextToken(), u"b");
+  EXPECT_EQ(tokenizer.CountTokens(), 1);
+  EXPECT_EQ(tokenizer.NextToken(), u"c");
+  EXPECT_EQ(tokenizer.CountTokens(), 0);
+}
+
+TEST_F(StringViewTokenizerTest, HasTokensStopsAtTheCountAsked) {
+  const CStringViewTokenizer tokenizer(u";1;;2;x;", m_semicolon);
   EXPECT_TRUE(tokenizer.HasTokens(0));
   EXPECT_TRUE(tokenizer.HasTokens(3));
   EXPECT_FALSE(tokenizer.HasTokens(4));
 }
 
-TEST(StringViewTokenizerTest, PiecesAreViewsIntoTheText) {
+TEST_F(StringViewTokenizerTest, NewDelimitersDiscardTheCachedStart) {
+  const CDelimiterSet comma(u",");
+  CStringViewTokenizer tokenizer(u"a;b,c", m_semicolon);
+  EXPECT_EQ(tokenizer.NextToken(), u"a");
+  EXPECT_TRUE(tokenizer.HasMoreTokens());  // finds the start of b
+  EXPECT_EQ(tokenizer.NextTokenWithDelimiters(comma), u";b");
+  EXPECT_EQ(tokenizer.NextToken(), u"c");
+}
+
+TEST_F(StringViewTokenizerTest, NewDelimitersMayLieAboveTheOldOnes) {
+  const CDelimiterSet bar(u"|");
+  CStringViewTokenizer tokenizer(u"x;a|b|c", m_semicolon);
+  EXPECT_EQ(tokenizer.NextToken(), u"x");
+  EXPECT_EQ(tokenizer.NextTokenWithDelimiters(bar), u";a");
+  EXPECT_EQ(tokenizer.NextToken(), u"b");
+  EXPECT_EQ(tokenizer.CountTokens(), 1);
+}
+
+// A separator set in separator mode is also the delimiter set of later token reads, all of it,
+// even where it lies above every old delimiter.
+TEST_F(StringViewTokenizerTest, SeparatorBecomesTheDelimiterSetOfLaterTokens) {
+  const CDelimiterSet bar(u"|");
+  CStringViewTokenizer tokenizer(u"a;b|c|d", m_semicolon);
+  EXPECT_EQ(tokenizer.NextToken(), u"a");
+  EXPECT_EQ(tokenizer.NextSeparatedTokenWith(bar), u";b");
+  EXPECT_EQ(tokenizer.NextToken(), u"c");
+  EXPECT_EQ(tokenizer.CountTokens(), 1);
+}
+
+TEST_F(StringViewTokenizerTest, FieldsUseTheStartFoundByHasMoreTokens) {
+  CStringViewTokenizer tokenizer(u";;a;b", m_semicolon);
+  EXPECT_TRUE(tokenizer.HasMoreTokens());
+  EXPECT_EQ(tokenizer.NextField(), u"a");
+  EXPECT_EQ(tokenizer.NextField(), u"b");
+}
+
+TEST_F(StringViewTokenizerTest, FieldsAfterTheLastOneAreEmpty) {
+  const CDelimiterSet fieldDelimiters(u";|");
+  CStringViewTokenizer tokenizer(u"1;2;name", fieldDelimiters);
+  EXPECT_EQ(tokenizer.CountTokens(), 3);
+  Pieces fields;
+  for (int i = 0; i < 10; ++i) fields.emplace_back(tokenizer.NextField());
+  EXPECT_EQ(fields, (Pieces{u"1", u"2", u"name", u"", u"", u"", u"", u"", u"", u""}));
+}
+
+TEST_F(StringViewTokenizerTest, RemainingTextKeepsInnerDelimiters) {
+  CStringViewTokenizer tokenizer(u"a;;b;c;", m_semicolon);
+  EXPECT_EQ(tokenizer.NextToken(), u"a");
+  EXPECT_EQ(tokenizer.RemainingText(), u"b;c;");
+  EXPECT_EQ(tokenizer.RemainingText(), u"");
+  EXPECT_EQ(tokenizer.NextToken(), u"");
+  CStringViewTokenizer onlyDelimiters(u";;", m_semicolon);
+  EXPECT_EQ(onlyDelimiters.RemainingText(), u"");
+}
+
+TEST_F(StringViewTokenizerTest, PiecesAreViewsIntoTheText) {
   const WString text = u"one\r\ntwo";
   const CDelimiterSet lines(u"\r\n");
   CStringViewTokenizer tokenizer(text, lines);
@@ -51,37 +212,96 @@ TEST(StringViewTokenizerTest, PiecesAreViewsIntoTheText) {
   EXPECT_EQ(tokenizer.NextToken().data(), text.data() + 5);
 }
 
-// Random texts over delimiters and other characters, read by random sequences of the four
-// operations, give what CStringTokenizer gives at every step.
-TEST(StringViewTokenizerTest, ReadsLikeStringTokenizerOnRandomTexts) {
-  const WString alphabet = u";|\r\n,a\u00A7\u00E9\u3000";
-  const std::vector<WString> sets = {u"",  u";|",     u"\r\n",    u";",  u"|",
-                                     u",", u"\u00A7", u"\u3000;", u"a\r"};
-  std::mt19937 random(20260101);
-  for (int round = 0; round < 20000; ++round) {
-    WString text(random() % 14, u' ');
-    for (WChar& c : text) c = alphabet[random() % alphabet.size()];
-    const WString& delimiters = sets[random() % sets.size()];
-    CStringTokenizer expected(text, 0, delimiters);
-    const CDelimiterSet set(delimiters);
-    CStringViewTokenizer actual(text, set);
-    for (int step = 0; step < 12; ++step) {
-      const std::size_t count = static_cast<std::size_t>(expected.CountTokens());
-      ASSERT_TRUE(actual.HasTokens(count));
-      ASSERT_FALSE(actual.HasTokens(count + 1));
-      switch (random() % 3) {
-        case 0:
-          ASSERT_EQ(actual.HasMoreTokens(), expected.HasMoreTokens());
-          break;
-        case 1:
-          ASSERT_EQ(actual.NextToken(), expected.NextToken());
-          break;
-        default:
-          ASSERT_EQ(actual.NextField(), expected.NextField());
-          break;
-      }
+// For any text over a small alphabet, fields joined by the delimiter give the text back (less a
+// final delimiter), and tokens are exactly the non-empty fields.
+TEST_F(StringViewTokenizerTest, FieldsAndTokensAgreeOnRandomTexts) {
+  std::mt19937 random(4242);
+  const WString alphabet = u"ab;";
+  for (int round = 0; round < 500; ++round) {
+    WString text;
+    const std::size_t length = random() % 12;
+    for (std::size_t i = 0; i < length; ++i) text += alphabet[random() % alphabet.size()];
+    CStringViewTokenizer fieldReader(text, m_semicolon);
+    Pieces nonEmpty;
+    WString joined;
+    bool first = true;
+    while (fieldReader.HasMoreFields()) {
+      const WStringView field = fieldReader.NextField();
+      if (!first) joined += u';';
+      joined += field;
+      first = false;
+      if (!field.empty()) nonEmpty.emplace_back(field);
     }
+    const WString expectedJoin =
+        (!text.empty() && text.back() == u';') ? text.substr(0, text.size() - 1) : text;
+    EXPECT_EQ(joined, expectedJoin);
+    CStringViewTokenizer tokenReader(text, m_semicolon);
+    EXPECT_EQ(tokenReader.CountTokens(), static_cast<std::int32_t>(nonEmpty.size()));
+    Pieces tokens;
+    while (tokenReader.HasMoreTokens()) tokens.emplace_back(tokenReader.NextToken());
+    EXPECT_EQ(tokens, nonEmpty);
   }
+}
+
+struct SeparatorCase {
+  const char* name;
+  WString text;
+  WString separator;
+  Pieces tokens;
+};
+
+std::string SeparatorCaseName(const ::testing::TestParamInfo<SeparatorCase>& param) {
+  return param.param.name;
+}
+
+class SeparatorTest : public ::testing::TestWithParam<SeparatorCase> {};
+
+// The count before every read equals the number of reads still to come.
+TEST_P(SeparatorTest, CountAndReadsAgree) {
+  const CDelimiterSet separator(GetParam().separator);
+  CStringViewTokenizer tokenizer(GetParam().text, separator);
+  Pieces tokens;
+  for (;;) {
+    const auto left = static_cast<std::size_t>(tokenizer.CountSeparatedTokens());
+    ASSERT_EQ(left, GetParam().tokens.size() - tokens.size());
+    if (!tokenizer.HasMoreSeparatedTokens()) break;
+    tokens.emplace_back(tokenizer.NextSeparatedToken());
+  }
+  EXPECT_EQ(tokens, GetParam().tokens);
+  EXPECT_EQ(tokenizer.NextSeparatedToken(), u"");
+}
+
+INSTANTIATE_TEST_SUITE_P(All, SeparatorTest,
+                         ::testing::Values(
+                             SeparatorCase{
+                                 "RunsOfSeparators", u"::a::b:::c::", u"::", {u"a", u"b", u":c"}},
+                             SeparatorCase{"NoSeparatorInText", u"abc", u"::", {u"abc"}},
+                             SeparatorCase{"EmptySeparator", u"a;b", u"", {u"a;b"}},
+                             SeparatorCase{"TextIsTheSeparator", u"abab", u"ab", {}},
+                             SeparatorCase{"EmptyText", u"", u";", {}},
+                             SeparatorCase{"SingleCharacter", u"a;;b", u";", {u"a", u"b"}},
+                             SeparatorCase{"PartialSeparatorAtEnd", u"a->b-", u"->", {u"a", u"b-"}},
+                             SeparatorCase{"OverlappingSeparator", u"xaaay", u"aa", {u"x", u"ay"}}),
+                         SeparatorCaseName);
+
+TEST(StringViewTokenizerSeparatorTest, NewSeparatorStaysInForce) {
+  const CDelimiterSet dashes(u"--");
+  const CDelimiterSet equals(u"==");
+  CStringViewTokenizer tokenizer(u"a--b==c==d", dashes);
+  EXPECT_EQ(tokenizer.NextSeparatedToken(), u"a");
+  EXPECT_TRUE(tokenizer.HasMoreSeparatedTokens());
+  EXPECT_EQ(tokenizer.NextSeparatedTokenWith(equals), u"--b");
+  EXPECT_EQ(tokenizer.NextSeparatedToken(), u"c");
+  EXPECT_EQ(tokenizer.CountSeparatedTokens(), 1);
+}
+
+TEST(StringViewTokenizerSeparatorTest, RemainingTextFromTheNextToken) {
+  const CDelimiterSet colons(u"::");
+  CStringViewTokenizer tokenizer(u"a::::b::c", colons);
+  EXPECT_EQ(tokenizer.NextSeparatedToken(), u"a");
+  EXPECT_EQ(tokenizer.RemainingSeparatedText(), u"b::c");
+  EXPECT_EQ(tokenizer.RemainingSeparatedText(), u"");
+  EXPECT_FALSE(tokenizer.HasMoreSeparatedTokens());
 }
 
 }  // namespace
