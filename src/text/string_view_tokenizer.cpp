@@ -49,15 +49,12 @@ std::size_t CStringViewTokenizer::SkipBefore(std::size_t i) const {
 // A returned delimiter is a token one character long.
 template <CStringViewTokenizer::Rule rule>
 std::size_t CStringViewTokenizer::EndOf(std::size_t start) const {
-  if constexpr (rule == Rule::kSeparated) {
-    return FindSeparator(start);
-  } else {
-    const std::size_t end = FindDelimiter(start);
-    if (rule == Rule::kTokens && m_returnDelimiters && end == start && start < m_text.size()) {
-      return start + 1;
-    }
-    return end;
+  if constexpr (rule == Rule::kSeparated) return FindSeparator(start);
+  const std::size_t end = FindDelimiter(start);
+  if constexpr (rule == Rule::kTokens) {
+    if (m_returnDelimiters && end == start && start < m_text.size()) return start + 1;
   }
+  return end;
 }
 
 template <CStringViewTokenizer::Rule rule>

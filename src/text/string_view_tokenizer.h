@@ -33,8 +33,9 @@ class CDelimiterSet {
 // Splits one wide string at delimiter characters, either as tokens (delimiter runs are skipped, so
 // no piece is empty) or as fields (the text between one delimiter and the next, possibly empty).
 // A second mode treats the whole delimiter string as one multi-character separator. Pieces are
-// views into the text, so splitting allocates nothing; the text and every delimiter set given
-// must outlive the tokenizer and the views it hands out. Reading past the end yields empty views.
+// views into the text, so splitting allocates nothing: the text must outlive the tokenizer and its
+// views, and every delimiter set given must outlive the tokenizer. Reading past the end yields
+// empty views.
 class CStringViewTokenizer {
  public:
   // returnDelimiters makes a delimiter that stands where a token starts a token of its own, and
