@@ -1,8 +1,11 @@
 #include "app/conversion_worker.h"
 
+#include <exception>
+
 #include "app/output_step.h"
 #include "import/csv_importer.h"
 #include "import/gep_importer.h"
+#include "platform/convertor_messages.h"
 #include "platform/message_box.h"
 
 namespace tavi {
@@ -10,6 +13,7 @@ namespace tavi {
 namespace {
 
 constexpr std::size_t kEndingLength = 4;
+constexpr char16_t kFailedToConvert[] = u"Failed to convert - ";
 
 WString LastCharacters(const WString& path) {
   return path.size() < kEndingLength ? path : path.substr(path.size() - kEndingLength);
@@ -28,9 +32,16 @@ void ConvertFile(const WString& path) {
 
 std::uint32_t ConversionThreadProc(IConversionHost* host) {
   if (host == nullptr) return 1;
-  // The count is asked anew before every file: the list is the host's, not a copy.
+  // The count is asked anew before every file, as the host's list may say otherwise by then.
   for (int i = 0; i < host->GetFileCount(); ++i) {
-    ConvertFile(host->GetFileText(i));
+    const WString path = host->GetFileText(i);
+    // Write errors are handled by the output step; anything else that goes wrong with one file
+    // (memory running out on a huge input) fails that file, not the run or the process.
+    try {
+      ConvertFile(path);
+    } catch (const std::exception&) {
+      PostLogLine(kFailedToConvert + path);
+    }
     ++host->m_nFilesDone;
   }
   if (host->GetFileCount() != 0) ShowMessageBox(kDoneText);

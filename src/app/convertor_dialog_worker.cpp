@@ -19,7 +19,11 @@ bool CWorkerThread::Start(IConversionHost& host) {
   m_bRunning.store(true);
   try {
     m_hWorkerThread = std::thread([this, &host] {
-      m_proc(&host);
+      // Whatever escapes the run ends it; the window must stay usable for the next one.
+      try {
+        m_proc(&host);
+      } catch (...) {
+      }
       m_bRunning.store(false);
     });
   } catch (const std::system_error&) {

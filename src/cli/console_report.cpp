@@ -13,9 +13,9 @@ constexpr int kBarWidth = 40;
 constexpr int kFullBar = 100;
 constexpr char kEraseLine[] = "\r\033[K";
 
-constexpr std::array<WStringView, 4> kFailurePrefixes = {u"Failed to open - ", u"Failed to read - ",
-                                                         u"Failed to create TAVI file - ",
-                                                         u"Failed to write TAVI file - "};
+constexpr std::array<WStringView, 5> kFailurePrefixes = {
+    u"Failed to open - ", u"Failed to read - ", u"Failed to create TAVI file - ",
+    u"Failed to write TAVI file - ", u"Failed to convert - "};
 
 }  // namespace
 
