@@ -158,14 +158,6 @@ std::uint64_t CFile::Seek(std::int64_t offset, SeekPosition from) {
   return m_position;
 }
 
-std::uint64_t CFile::GetLength() const {
-  if (m_fd < 0) return 0;
-  if (m_writable) return m_length;
-  struct stat info {};
-  if (::fstat(m_fd, &info) != 0) return 0;
-  return static_cast<std::uint64_t>(info.st_size);
-}
-
 void CFile::Close() {
   if (m_fd < 0) return;
   try {

@@ -11,7 +11,8 @@
 namespace tavi {
 
 // Raised when the operating system reports an error while a file is written, flushed or closed
-// (disk full, a vanished folder). Reading never raises: a failed read delivers fewer bytes.
+// (disk full, a vanished folder). A failed read delivers fewer bytes instead; only a read from a
+// file open for writing can raise, as it first writes out the buffered bytes.
 class CFileException : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
@@ -58,7 +59,7 @@ class CFile {
   // Returns the new position. Seeking before the beginning clamps to 0.
   std::uint64_t Seek(std::int64_t offset, SeekPosition from);
   std::uint64_t GetPosition() const { return m_position; }
-  std::uint64_t GetLength() const;
+  std::uint64_t GetLength() const { return m_fd < 0 ? 0 : m_length; }
   // Flushes and closes; throws CFileException when the flush or the close fails. A closed file
   // stays closed whatever happens.
   void Close();
@@ -79,7 +80,9 @@ class CFile {
   int m_fd = -1;
   bool m_writable = false;
   std::uint64_t m_position = 0;
-  std::uint64_t m_length = 0;  // file length as written so far (writable files)
+  // The length at opening, grown by writes: the loaders ask for it per field, and a file read here
+  // is not changed by anyone else meanwhile.
+  std::uint64_t m_length = 0;
   std::vector<std::byte> m_buffer;
   std::uint64_t m_bufferStart = 0;  // file offset of m_buffer[0]
   std::size_t m_bufferUsed = 0;     // valid bytes in m_buffer
