@@ -15,14 +15,19 @@ namespace {
 constexpr std::size_t kEndingLength = 4;
 constexpr char16_t kFailedToConvert[] = u"Failed to convert - ";
 
-WString LastCharacters(const WString& path) {
+}  // namespace
+
+WStringView InputEnding(WStringView path) {
   return path.size() < kEndingLength ? path : path.substr(path.size() - kEndingLength);
 }
 
-}  // namespace
+bool HasInputEnding(WStringView path) {
+  const WStringView ending = InputEnding(path);
+  return ending == u".gep" || ending == u".csv" || ending == u".txt";
+}
 
 void ConvertFile(const WString& path) {
-  const WString ending = LastCharacters(path);
+  const WStringView ending = InputEnding(path);
   if (ending == u".gep") {
     ImportGepFile(path, SaveTaviFile);
   } else if (ending == u".csv" || ending == u".txt") {

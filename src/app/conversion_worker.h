@@ -10,6 +10,12 @@ namespace tavi {
 // The message box that closes every run; front ends recognise it by this text.
 inline constexpr char16_t kDoneText[] = u"Done!";
 
+// The last four characters of a path (the whole path if it is shorter): what decides its importer.
+WStringView InputEnding(WStringView path);
+
+// True when the input ending of path is exactly ".gep", ".csv" or ".txt".
+bool HasInputEnding(WStringView path);
+
 // Converts one input path by its last four characters, compared exactly: ".gep" goes to the GEP
 // importer, ".csv" and ".txt" to the CSV importer; any other path is left alone without a word.
 void ConvertFile(const WString& path);

@@ -1,7 +1,6 @@
 #include "app/convertor_dialog.h"
 
-#include <array>
-
+#include "app/conversion_worker.h"
 #include "app/folder_scan.h"
 #include "app/overall_progress.h"
 #include "platform/convertor_messages.h"
@@ -13,7 +12,6 @@ namespace {
 
 constexpr int kProgressLower = 0;
 constexpr int kProgressUpper = 100;
-constexpr std::size_t kEndingLength = 4;
 
 constexpr char16_t kAlreadyRunningText[] = u"Conversion is already running!";
 constexpr char16_t kNothingToDoText[] =
@@ -26,16 +24,6 @@ std::vector<WString> PickerFilters() {
 }
 
 }  // namespace
-
-bool HasInputEnding(WStringView path) {
-  static constexpr std::array<WStringView, 3> kEndings = {u".gep", u".csv", u".txt"};
-  const WStringView last =
-      path.size() < kEndingLength ? path : path.substr(path.size() - kEndingLength);
-  for (const WStringView ending : kEndings) {
-    if (last == ending) return true;
-  }
-  return false;
-}
 
 CTAVIConvertorDlg::CTAVIConvertorDlg(IDialogControls& controls) : m_controls(controls) {}
 

@@ -45,8 +45,4 @@ class CTAVIConvertorDlg : public IConversionHost {
   std::vector<WString> m_runFiles;
 };
 
-// True when the last four characters of path (the whole path if shorter) are exactly ".gep",
-// ".csv" or ".txt".
-bool HasInputEnding(WStringView path);
-
 }  // namespace tavi

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/conversion_worker.h"
 #include "app/file_list_order.h"
 #include "app/folder_scan.h"
 #include "platform/path.h"
@@ -12,8 +13,6 @@ namespace tavi::cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr std::size_t kEndingLength = 4;
 
 fs::path MakeAbsolute(const std::string& argument, const fs::path& workingFolder) {
   fs::path path = (workingFolder / fs::path(argument)).lexically_normal();
@@ -35,7 +34,8 @@ void AddPath(const std::string& argument, const fs::path& workingFolder, SInputL
   const fs::path path = MakeAbsolute(argument, workingFolder);
   std::error_code error;
   const fs::file_status status = fs::status(path, error);
-  if (!fs::exists(status)) {
+  // An empty argument names nothing; taken as it stands it would be the working folder.
+  if (argument.empty() || !fs::exists(status)) {
     inputs.notes.push_back(argument + ": no such file or folder");
     inputs.missingPath = true;
   } else if (fs::is_directory(status)) {
@@ -50,12 +50,6 @@ void AddPath(const std::string& argument, const fs::path& workingFolder, SInputL
 }
 
 }  // namespace
-
-bool HasInputEnding(const WString& path) {
-  if (path.size() < kEndingLength) return false;
-  const WStringView ending = WStringView(path).substr(path.size() - kEndingLength);
-  return ending == u".gep" || ending == u".csv" || ending == u".txt";
-}
 
 SInputList CollectInputs(const std::vector<std::string>& paths, const WString& workingFolder) {
   SInputList inputs;

@@ -21,7 +21,4 @@ struct SInputList {
 // written to the input's folder. No paths means the working folder.
 SInputList CollectInputs(const std::vector<std::string>& paths, const WString& workingFolder);
 
-// True when the path ends in an input ending the converter understands.
-bool HasInputEnding(const WString& path);
-
 }  // namespace tavi::cli

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "app/conversion_worker.h"
 #include "platform/path.h"
 #include "support/test_support.h"
 
@@ -32,7 +33,9 @@ TEST(InputPathsTest, CollectInputs) {
       {{"c.gep", "./sub/../b.csv", "sub/z.txt"}, {"c.gep", "b.csv", "sub/z.txt"}, {}, false},
       {{"sub/", "b.csv"}, {"sub/Y.csv", "sub/z.txt", "b.csv"}, {}, false},
       {{"d.CSV", "b.csv"}, {"b.csv"}, {skipped}, false},
-      {{"gone.csv", "b.csv"}, {"b.csv"}, {"gone.csv: no such file or folder"}, true}};
+      {{"gone.csv", "b.csv"}, {"b.csv"}, {"gone.csv: no such file or folder"}, true},
+      // An empty argument is not the working folder.
+      {{""}, {}, {": no such file or folder"}, true}};
   for (const auto& c : cases) {
     const SInputList inputs = CollectInputs(c.paths, FromNativePath(folder.Path()));
     std::vector<WString> files;
