@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <exception>
 #include <iostream>
 
 #include "cli/convert_command.h"
@@ -45,5 +46,17 @@ int Run(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
-  return Run(argc, argv);
+  int status = tavi::cli::kExitFailure;
+  try {
+    status = Run(argc, argv);
+  } catch (const std::exception& error) {
+    std::cerr << "tavi: " << error.what() << '\n';
+    return tavi::cli::kExitFailure;
+  }
+  // A log or dump that could not be written (a full disk behind a redirection) is no success.
+  if (!std::cout.flush()) {
+    std::cerr << "tavi: cannot write to standard output\n";
+    return tavi::cli::kExitFailure;
+  }
+  return status;
 }
