@@ -33,14 +33,16 @@ bool CFile::Open(const WString& path, unsigned flags) {
     osFlags |= O_RDWR;
     if ((flags & modeCreate) != 0) osFlags |= O_CREAT | O_TRUNC;
   } else {
-    osFlags |= O_RDONLY;
+    // Without O_NONBLOCK, opening a named pipe would wait for a writer forever.
+    osFlags |= O_RDONLY | O_NONBLOCK;
   }
   const std::string native = ToNativePath(path).string();
   if (native.empty()) return false;
   const int fd = ::open(native.c_str(), osFlags, 0644);
   if (fd < 0) return false;
   struct stat info {};
-  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+  // Only a regular file can be read front to back with a known length.
+  if (::fstat(fd, &info) != 0 || (writable ? S_ISDIR(info.st_mode) : !S_ISREG(info.st_mode))) {
     ::close(fd);
     return false;
   }

@@ -1,6 +1,7 @@
 #include "platform/file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -174,6 +175,10 @@ TEST_F(FileTest, OpenFailsAndWritingWithoutWriteModeThrows) {
   EXPECT_FALSE(file.Open(m_folder.File("missing.bin"), CFile::modeRead));
   EXPECT_FALSE(file.Open(m_folder.File("folder"), CFile::modeCreate | CFile::modeWrite));
   EXPECT_FALSE(file.Open(u"", CFile::modeRead));
+  // A named pipe is refused at once instead of waiting for a writer.
+  ASSERT_EQ(::mkfifo((m_folder.Path() / "pipe.csv").c_str(), 0600), 0);
+  EXPECT_FALSE(file.Open(m_folder.File("pipe.csv"), CFile::modeRead));
+  EXPECT_FALSE(file.Open(m_folder.File("folder"), CFile::modeRead));
   EXPECT_FALSE(file.IsOpen());
   // writing a file that is not open for writing throws
   const std::uint8_t byte = 0;
