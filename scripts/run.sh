@@ -10,7 +10,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 
 packages=(g++ cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev
-          libcli11-dev xvfb xauth locales)
+          libcli11-dev locales)
 
 # The benchmark also measures GPSBabel, and /usr/bin/time reads the peak memory.
 bench_packages=(time gpsbabel)

@@ -265,7 +265,10 @@ TEST(ParseDoubleEdgeTest, PlainDecimalsReadLikeStrtod) {
   for (int round = 0; round < 20000; ++round) {
     std::string number = std::vector<std::string>{"", "-", "+"}[random() % 3];
     number += digits(random() % 21);
-    if (random() % 2 == 0) number += "." + digits(random() % 25);
+    if (random() % 2 == 0) {
+      number += '.';
+      number += digits(random() % 25);
+    }
     const double expected = std::strtod(number.c_str(), nullptr);
     const double actual = ParseDouble(WString(number.begin(), number.end()));
     ASSERT_EQ(actual, expected) << number;
