@@ -25,15 +25,6 @@ locale_t ClassicLocale() {
   return locale;
 }
 
-// Length of the leading run of ASCII units before any NUL. Nothing outside ASCII can belong to a
-// number in the "C" locale, and reading stops at a NUL, so this run reads exactly like the whole
-// text converted to UTF-8.
-std::size_t AsciiPrefixLength(WStringView text) {
-  std::size_t length = 0;
-  while (length < text.size() && text[length] != 0 && text[length] < 0x80) ++length;
-  return length;
-}
-
 // Scratch space for the UTF-8 form, reused between calls so that a converter allocates only the
 // buffer it hands out.
 std::string& EncodeScratch() {
@@ -178,17 +169,9 @@ void DecodeMultiByte(std::string_view bytes, CodePage codePage, WString& out) {
 double ParseDouble(WStringView text) {
   if (text.empty()) return 0.0;
   if (const std::optional<double> plain = ReadPlainDecimal(text)) return *plain;
-  const std::size_t length = AsciiPrefixLength(text);
-  std::array<char, 64> small{};
-  std::string large;
-  char* ascii = small.data();
-  if (length >= small.size()) {
-    large.resize(length);
-    ascii = large.data();
-  }
-  for (std::size_t i = 0; i < length; ++i) ascii[i] = static_cast<char>(text[i]);
-  ascii[length] = 0;
-  return strtod_l(ascii, nullptr, ClassicLocale());
+  // Anything else is read as the C library reads the text's UTF-8 form.
+  CStringConversion conversion{WString(text)};
+  return strtod_l(conversion.ToUtf8({}), nullptr, ClassicLocale());
 }
 
 }  // namespace tavi
