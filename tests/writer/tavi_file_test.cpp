@@ -93,15 +93,8 @@ TEST(AddElementsAndSave, OneElementFileByteForByte) {
   EXPECT_EQ(file.AddElementsAndSave(std::move(elements)), 1);
 
   CBytes expected = ShopsContainer(2);
-  expected.U32(1).U32(60);                               // block at 52: one record at 60
-  expected.I32(1).U32(kShopsHash).U8(1);                 // id, type, details follow
-  expected.I32(1).U8(0).Localized("A");                  // details id, rating, name
-  expected.I32(1500000).I32(4500000).Utf8("").Utf8("");  // address
-  expected.Localized("").Localized("").Localized("").Utf8("");
-  expected.Localized("").Localized("");           // text1, text2
-  expected.I32(-1).I32(-1).Utf8("");              // category
-  for (int i = 0; i < 8; ++i) expected.Utf8("");  // extra1..extra8
-  expected.U8(0).I32(0);
+  expected.U32(1).U32(60);  // block at 52: one record at 60
+  test::PlainRecord(expected, 1, kShopsHash, "A", 1500000, 4500000);
   ASSERT_EQ(expected.Size(), 198u);
   EXPECT_EQ(test::Hex(ReadBytes(folder.Path() / "Shops.tavi")), test::Hex(expected.Get()));
 

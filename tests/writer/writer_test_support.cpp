@@ -53,6 +53,18 @@ CBytes& CBytes::Localized(const std::string& text) {
   return U32(1).U8(0).Utf8(text);
 }
 
+CBytes& PlainRecord(CBytes& bytes, std::int32_t id, std::uint32_t type, const std::string& name,
+                    std::int32_t x, std::int32_t y) {
+  bytes.I32(id).U32(type).U8(1);          // id, type, details follow
+  bytes.I32(id).U8(0).Localized(name);    // details id, rating, name
+  bytes.I32(x).I32(y).Utf8("").Utf8("");  // address
+  bytes.Localized("").Localized("").Localized("").Utf8("");
+  bytes.Localized("").Localized("");           // text1, text2
+  bytes.I32(-1).I32(-1).Utf8("");              // category
+  for (int i = 0; i < 8; ++i) bytes.Utf8("");  // extra1..extra8
+  return bytes.U8(0).I32(0);
+}
+
 std::uint32_t LoadUInt32(const std::vector<std::uint8_t>& bytes, std::size_t at) {
   return static_cast<std::uint32_t>(bytes.at(at)) |
          static_cast<std::uint32_t>(bytes.at(at + 1)) << 8 |

@@ -44,6 +44,11 @@ class CBytes {
   std::vector<std::uint8_t> m_bytes;
 };
 
+// The record of an element with only an id, a type, a name and a position, as written for
+// version 4: 137 bytes plus the name's.
+CBytes& PlainRecord(CBytes& bytes, std::int32_t id, std::uint32_t type, const std::string& name,
+                    std::int32_t x, std::int32_t y);
+
 std::uint32_t LoadUInt32(const std::vector<std::uint8_t>& bytes, std::size_t at);
 
 }  // namespace tavi::test
