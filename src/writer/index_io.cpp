@@ -58,6 +58,12 @@ void PrefetchParts(const ElementArray& elements, std::size_t i) {
   }
 }
 
+// A list being read, and whether everything of it so far arrived whole.
+struct SReadCursor {
+  SListCursor cursor;
+  bool complete = true;
+};
+
 bool MeetsArea(const SRectNode& node, const BoundingRect* area) {
   return area == nullptr ||
          (area->bottom <= node.top && area->top >= node.bottom &&
@@ -94,8 +100,7 @@ void CIndexWriter::StoreLink(const SRectNode& node) {
     m_image[at + i] = static_cast<std::uint8_t>(node.link >> (8 * i));
 }
 
-std::uint32_t CIndexWriter::WriteIndexLists(SRectNodeList& list) {
-  const std::uint32_t start = ImagePosition();
+void CIndexWriter::AppendList(SRectNodeList& list) {
   m_image.insert(m_image.end(), {list.count, 0, 0, 0});
   for (std::size_t i = 0; i < list.count; ++i) {
     SRectNode& node = *list.nodes[i];
@@ -104,31 +109,60 @@ std::uint32_t CIndexWriter::WriteIndexLists(SRectNodeList& list) {
     node.linkPos = ImagePosition();
     AppendUInt32(m_image, node.link);
   }
-  for (std::size_t i = 0; i < list.count; ++i) {
-    SRectNode& node = *list.nodes[i];
+}
+
+// Each list goes into the image when it is reached, right after the list that links to it, so
+// the lists lie in depth-first pre-order.
+void CIndexWriter::WriteIndexLists(SRectNodeList& root) {
+  std::vector<SListCursor> open;
+  AppendList(root);
+  open.push_back({&root, 0});
+  while (!open.empty()) {
+    SListCursor& top = open.back();
+    if (top.next == top.list->count) {
+      open.pop_back();
+      continue;
+    }
+    SRectNode& node = *top.list->nodes[top.next++];
     // A node that a damaged file left without children or elements is kept as an empty leaf, so
     // that no link of the new file points nowhere.
     if (node.children == nullptr && node.elements == nullptr)
       node.elements = std::make_unique<ElementArray>();
-    node.link = node.children != nullptr ? WriteIndexLists(*node.children) : kLinkPlaceholder;
+    if (node.children == nullptr) {
+      node.link = kLinkPlaceholder;
+      StoreLink(node);
+      continue;
+    }
+    node.link = ImagePosition();
     StoreLink(node);
+    AppendList(*node.children);
+    open.push_back({node.children.get(), 0});
   }
-  return start;
 }
 
-void CIndexWriter::WriteElementBlocks(SRectNodeList& list) {
-  for (std::size_t i = 0; i < list.count; ++i) {
-    SRectNode& node = *list.nodes[i];
-    if (node.elements != nullptr) {
-      node.link = WriteElementBlock(*node.elements) | kLeafFlag;
-      StoreLink(node);
-      if (g_nProgressTotal != 0) {
-        g_nProgressDone += static_cast<std::int32_t>(node.elements->size());
-        ReportProgress(50, 30);
-      }
-    } else if (node.children != nullptr) {
-      WriteElementBlocks(*node.children);
+void CIndexWriter::WriteElementBlocks(SRectNodeList& root) {
+  std::vector<SListCursor> open{{&root, 0}};
+  while (!open.empty()) {
+    SListCursor& top = open.back();
+    if (top.next == top.list->count) {
+      open.pop_back();
+      continue;
     }
+    SRectNode& node = *top.list->nodes[top.next++];
+    if (node.elements != nullptr) {
+      WriteLeafBlock(node);
+    } else if (node.children != nullptr) {
+      open.push_back({node.children.get(), 0});
+    }
+  }
+}
+
+void CIndexWriter::WriteLeafBlock(SRectNode& leaf) {
+  leaf.link = WriteElementBlock(*leaf.elements) | kLeafFlag;
+  StoreLink(leaf);
+  if (g_nProgressTotal != 0) {
+    g_nProgressDone += static_cast<std::int32_t>(leaf.elements->size());
+    ReportProgress(50, 30);
   }
 }
 
@@ -176,35 +210,49 @@ bool CIndexReader::ReadNodes(SRectNodeList& list) {
   return true;
 }
 
-bool CIndexReader::EnterList(std::uint32_t offset, int depth) {
-  if (depth >= kMaxIndexDepth) return false;
-  return m_lists.insert(offset).second;
+bool CIndexReader::EnterList(std::uint64_t offset) {
+  if (offset > std::numeric_limits<std::uint32_t>::max()) return false;
+  return m_lists.insert(static_cast<std::uint32_t>(offset)).second;
 }
 
 bool CIndexReader::ReadIndex(SRectNodeList& list) {
-  const auto start = m_file.GetPosition();
-  if (start > std::numeric_limits<std::uint32_t>::max()) return false;
-  if (!EnterList(static_cast<std::uint32_t>(start), 0)) return false;
-  return ReadIndexAt(list, 0);
+  if (!EnterList(m_file.GetPosition())) return false;
+  return ReadTree(list, true, nullptr);
 }
 
-bool CIndexReader::ReadIndexAt(SRectNodeList& list, int depth) {
-  bool complete = ReadNodes(list);
-  for (std::size_t i = 0; i < list.count; ++i) {
-    SRectNode& node = *list.nodes[i];
-    if ((node.link & kLeafFlag) != 0) {
-      complete = ReadLeafElements(node) && complete;
+bool CIndexReader::ReadIndexLists(SRectNodeList& list, bool recurse, const BoundingRect* area) {
+  if (!EnterList(m_file.GetPosition())) return false;
+  return recurse ? ReadTree(list, false, area) : ReadNodes(list);
+}
+
+bool CIndexReader::ReadTree(SRectNodeList& root, bool withElements, const BoundingRect* area) {
+  std::vector<SReadCursor> open;
+  open.push_back({{&root, 0}, ReadNodes(root)});
+  for (;;) {
+    SReadCursor& top = open.back();
+    if (top.cursor.next < top.cursor.list->count) {
+      SRectNode& node = *top.cursor.list->nodes[top.cursor.next++];
+      if ((node.link & kLeafFlag) != 0) {
+        if (withElements) top.complete = ReadLeafElements(node) && top.complete;
+        continue;
+      }
+      if (!MeetsArea(node, area)) continue;
+      if (!EnterList(node.link)) return false;
+      node.children = std::make_unique<SRectNodeList>();
+      m_file.Seek(node.link, CFile::begin);
+      const bool read = ReadNodes(*node.children);
+      open.push_back({{node.children.get(), 0}, read});
       continue;
     }
-    if (!EnterList(node.link, depth + 1)) return false;
-    node.children = std::make_unique<SRectNodeList>();
-    m_file.Seek(node.link, CFile::begin);
-    const bool childComplete = ReadIndexAt(*node.children, depth + 1);
-    // A child list without a single node could hold nothing; the node stays an empty leaf then.
-    if (node.children->count == 0) node.children.reset();
-    if (!childComplete) return false;
+    const bool complete = top.complete;
+    open.pop_back();
+    if (open.empty()) return complete;
+    // A child list without a single node could hold nothing; its node stays an empty leaf then.
+    const SListCursor& parent = open.back().cursor;
+    SRectNode& node = *parent.list->nodes[parent.next - 1];
+    if (withElements && node.children->count == 0) node.children.reset();
+    if (!complete) return false;
   }
-  return complete;
 }
 
 bool CIndexReader::ReadLeafElements(SRectNode& node) {
@@ -221,28 +269,6 @@ bool CIndexReader::ReadLeafElements(SRectNode& node) {
       continue;
     }
     AddElementToLeaf(node, std::move(element));
-  }
-  return complete;
-}
-
-bool CIndexReader::ReadIndexLists(SRectNodeList& list, bool recurse, const BoundingRect* area) {
-  const auto start = m_file.GetPosition();
-  if (start > std::numeric_limits<std::uint32_t>::max()) return false;
-  if (!EnterList(static_cast<std::uint32_t>(start), 0)) return false;
-  return ReadListsAt(list, recurse, area, 0);
-}
-
-bool CIndexReader::ReadListsAt(SRectNodeList& list, bool recurse, const BoundingRect* area,
-                               int depth) {
-  const bool complete = ReadNodes(list);
-  if (!recurse) return complete;
-  for (std::size_t i = 0; i < list.count; ++i) {
-    SRectNode& node = *list.nodes[i];
-    if ((node.link & kLeafFlag) != 0 || !MeetsArea(node, area)) continue;
-    if (!EnterList(node.link, depth + 1)) return false;
-    node.children = std::make_unique<SRectNodeList>();
-    m_file.Seek(node.link, CFile::begin);
-    if (!ReadListsAt(*node.children, true, area, depth + 1)) return false;
   }
   return complete;
 }

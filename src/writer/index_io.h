@@ -23,10 +23,13 @@ class CIndexWriter {
   std::uint32_t Write(SRectNodeList& root);
 
  private:
-  // First pass: the list and everything below it into the image; returns the list's position.
-  std::uint32_t WriteIndexLists(SRectNodeList& list);
-  // Second pass, for the leaves below the list.
-  void WriteElementBlocks(SRectNodeList& list);
+  // First pass: the root and every list below it into the image.
+  void WriteIndexLists(SRectNodeList& root);
+  // The list's count and node records, each link as it stands until StoreLink replaces it.
+  void AppendList(SRectNodeList& list);
+  // Second pass, for the leaves below the root.
+  void WriteElementBlocks(SRectNodeList& root);
+  void WriteLeafBlock(SRectNode& leaf);
   // Writes the count, the offset table and the records; returns the block's position.
   std::uint32_t WriteElementBlock(ElementArray& elements);
   std::uint32_t ImagePosition() const;
@@ -38,17 +41,18 @@ class CIndexWriter {
   std::vector<std::uint8_t> m_table;
 };
 
-// Lists deeper than this are not followed; the writer's trees stay far below it.
-inline constexpr int kMaxIndexDepth = 4096;
 // An element record holds at least its id, type and presence.
 inline constexpr std::uint64_t kMinElementRecordSize = 9;
 inline constexpr std::uint32_t kLeafFlag = SRectNode::kLeafFlag;
 
 // Reads index lists and element blocks of one open file without trusting its links and counts:
-// no list is read twice (so links that lead back cannot loop), nesting is bounded, a count never
-// reaches past the end of the file, no element is loaded at an offset whose record would not fit
-// before the end, and the element records loaded by one reader together cannot take more bytes
-// than the file holds. Every result is false when something had to be refused or was short.
+// no list is read twice (so links that lead back cannot loop, and the lists taken from a file are
+// bounded by its size), a count never reaches past the end of the file, no element is loaded at an
+// offset whose record would not fit before the end, and the element records loaded by one reader
+// together cannot take more bytes than the file holds. Nesting is not limited: a legal tree may be
+// thousands of levels deep, so lists are followed with a stack of their own instead of calls, and
+// the depth of a file costs memory, not call stack. Every result is false when something had to
+// be refused or was short.
 class CIndexReader {
  public:
   explicit CIndexReader(CFile& file);
@@ -65,10 +69,13 @@ class CIndexReader {
 
  private:
   bool ReadNodes(SRectNodeList& list);
-  bool EnterList(std::uint32_t offset, int depth);
-  bool ReadIndexAt(SRectNodeList& list, int depth);
+  bool EnterList(std::uint64_t offset);
+  // Reads the list at the current position and, depth first in list order, the child lists of the
+  // internal nodes that meet the area. With elements, also the leaves' elements, and a child list
+  // without a node is dropped again. Stops at the first list refused or left incomplete below the
+  // root.
+  bool ReadTree(SRectNodeList& root, bool withElements, const BoundingRect* area);
   bool ReadLeafElements(SRectNode& node);
-  bool ReadListsAt(SRectNodeList& list, bool recurse, const BoundingRect* area, int depth);
 
   CFile& m_file;
   std::uint64_t m_length;

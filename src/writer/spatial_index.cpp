@@ -14,7 +14,22 @@ std::int32_t g_nProgressTotal = 0;
 std::int32_t g_nProgressDone = 0;
 
 SRectNode::SRectNode() = default;
-SRectNode::~SRectNode() = default;
+
+SRectNode::~SRectNode() {
+  if (children == nullptr) return;
+  // Each list is destroyed only once the child lists of its nodes have been moved out, so no node
+  // destroyed here has any left.
+  std::vector<std::unique_ptr<SRectNodeList>> pending;
+  pending.push_back(std::move(children));
+  while (!pending.empty()) {
+    const std::unique_ptr<SRectNodeList> list = std::move(pending.back());
+    pending.pop_back();
+    for (const std::unique_ptr<SRectNode>& node : list->nodes) {
+      if (node != nullptr && node->children != nullptr)
+        pending.push_back(std::move(node->children));
+    }
+  }
+}
 
 std::int64_t WrapLongitude(std::int32_t x) {
   return x > kAntimeridian ? std::int64_t{x} - kFullCircle : x;
@@ -252,34 +267,57 @@ struct SDetached {
   std::vector<std::size_t> leafEnds;  // elements detached up to and including each leaf
 };
 
-void CountBelow(const SRectNodeList& list, std::size_t& elements, std::size_t& leaves) {
-  for (std::size_t i = 0; i < list.count; ++i) {
-    const SRectNode& node = *list.nodes[i];
-    if (node.children != nullptr) CountBelow(*node.children, elements, leaves);
-    if (node.elements != nullptr) {
-      elements += node.elements->size();
-      ++leaves;
+struct STreeSize {
+  std::size_t elements = 0;
+  std::size_t leaves = 0;
+  std::size_t depth = 0;  // lists on the longest path from the root
+};
+
+STreeSize MeasureTree(const SRectNodeList& root) {
+  STreeSize size;
+  std::vector<std::pair<const SRectNodeList*, std::size_t>> pending{{&root, 1}};
+  while (!pending.empty()) {
+    const auto [list, depth] = pending.back();
+    pending.pop_back();
+    size.depth = std::max(size.depth, depth);
+    for (std::size_t i = 0; i < list->count; ++i) {
+      const SRectNode& node = *list->nodes[i];
+      if (node.children != nullptr) pending.emplace_back(node.children.get(), depth + 1);
+      if (node.elements != nullptr) {
+        size.elements += node.elements->size();
+        ++size.leaves;
+      }
     }
   }
+  return size;
 }
 
 // Moves the elements out of the tree in the order FreeNodeList reports them, freeing the lists
-// and nodes on the way. Nothing here allocates: detached was sized by CountBelow.
-void Detach(SRectNodeList& list, SDetached& detached) {
-  for (std::size_t i = 0; i < list.count; ++i) {
-    SRectNode& node = *list.nodes[i];
+// and nodes on the way: a node's child list and everything below it first, then its own
+// elements. Nothing here allocates: detached and open were sized by MeasureTree.
+void Detach(SRectNodeList& root, std::vector<SListCursor>& open, SDetached& detached) {
+  open.push_back({&root, 0});
+  while (!open.empty()) {
+    SListCursor& top = open.back();
+    if (top.next == top.list->count) {
+      top.list->count = 0;
+      open.pop_back();
+      // The list just emptied belongs to the node where the level above stopped.
+      if (!open.empty()) open.back().list->nodes[open.back().next]->children.reset();
+      continue;
+    }
+    SRectNode& node = *top.list->nodes[top.next];
     if (node.children != nullptr) {
-      Detach(*node.children, detached);
-      node.children.reset();
+      open.push_back({node.children.get(), 0});
+      continue;
     }
     if (node.elements != nullptr) {
       for (auto& element : *node.elements) detached.elements.push_back(std::move(element));
       detached.leafEnds.push_back(detached.elements.size());
       node.elements.reset();
     }
-    list.nodes[i].reset();
+    top.list->nodes[top.next++].reset();
   }
-  list.count = 0;
 }
 
 void ReportFreed(std::size_t leafEnd, std::int32_t doneBefore) {
@@ -293,13 +331,13 @@ void ReportFreed(std::size_t leafEnd, std::int32_t doneBefore) {
 }  // namespace
 
 void FreeNodeList(SRectNodeList& list) {
-  std::size_t elementCount = 0;
-  std::size_t leafCount = 0;
-  CountBelow(list, elementCount, leafCount);
+  const STreeSize size = MeasureTree(list);
   SDetached detached;
-  detached.elements.reserve(elementCount);
-  detached.leafEnds.reserve(leafCount);
-  Detach(list, detached);
+  detached.elements.reserve(size.elements);
+  detached.leafEnds.reserve(size.leaves);
+  std::vector<SListCursor> open;
+  open.reserve(size.depth);
+  Detach(list, open, detached);
   // Elements were stored in tree order, which jumps all over the heap; destroyed in address
   // order, their blocks go back to the allocator front to back, several times faster. Progress
   // still passes each leaf's figure in tree order, once as many elements are gone.

@@ -45,6 +45,7 @@ struct SRectNode {
   SLeafStats stats;
 
   SRectNode();
+  // Takes the lists below apart one by one instead of one destructor call per level.
   ~SRectNode();
   SRectNode(const SRectNode&) = delete;
   SRectNode& operator=(const SRectNode&) = delete;
@@ -70,6 +71,14 @@ struct SRectNodeList {
   std::uint8_t count = 0;
   std::array<std::unique_ptr<SRectNode>, kMaxNodesPerList> nodes;
   std::array<SRectBounds, kMaxNodesPerList> bounds;
+};
+
+// A list under way in a walk of a tree and the index of its next node. Walks keep these on a
+// stack of their own rather than calling themselves per level: a tree read from a file may be as
+// deep as the file allows, far beyond what a thread's call stack holds.
+struct SListCursor {
+  SRectNodeList* list = nullptr;
+  std::size_t next = 0;
 };
 
 // An insertion tries a split at this many elements; a half just made is split again only above.

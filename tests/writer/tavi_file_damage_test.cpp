@@ -250,22 +250,6 @@ TEST(DamagedFile, RepeatedOffsetsCannotMultiplyTheRecords) {
   EXPECT_GE(rewritten.elements, 2u);
 }
 
-TEST(DamagedFile, NestingIsBounded) {
-  CBytes bytes = HandMadeHeader();
-  constexpr std::uint32_t kLevels = 6000;
-  for (std::uint32_t level = 0; level < kLevels; ++level) {
-    bytes.U8(1).U8(0).U8(0).U8(0);
-    Node(bytes, 18 + 24 * (level + 1));
-  }
-  TempFolder folder;
-  const WString path = folder.File("deep.tavi");
-  WriteBytes(Native(path), bytes.Get());
-  CCustomTaviFile file;
-  ASSERT_TRUE(file.Open(path, true));
-  EXPECT_FALSE(file.ReadWholeIndex());
-  EXPECT_EQ(AddOneElement(path), 1);
-}
-
 // Makes writes past limit bytes fail for the lifetime of the object.
 class CFileSizeLimit {
  public:
