@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # One entry point for a fresh Debian 12 machine:
 #   scripts/run.sh main      install what is missing, build, convert a copy of examples/
-#   scripts/run.sh test      install what is missing, build (warnings are errors), run all tests
+#   scripts/run.sh test      install what is missing, build, run all tests
 #   scripts/run.sh sanitize  the tests again in an AddressSanitizer + UBSan build
 #   scripts/run.sh bench     build and run the benchmarks
+# main, test and bench share one optimised build in build/ (warnings are errors); sanitize builds
+# in build-sanitize/.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -47,14 +49,14 @@ jobs=$(nproc)
 case "${1:-}" in
   main)
     install_missing
-    configure build -DCMAKE_BUILD_TYPE=Release
+    configure build -DCMAKE_BUILD_TYPE=Release -DTAVI_WERROR=ON
     cmake --build build -j "$jobs"
     scripts/convert-examples.sh build
     ;;
   test)
     install_missing
     ensure_test_locale
-    configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVI_WERROR=ON
+    configure build -DCMAKE_BUILD_TYPE=Release -DTAVI_WERROR=ON
     cmake --build build -j "$jobs"
     QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j "$jobs"
     ;;
@@ -68,7 +70,7 @@ case "${1:-}" in
     ;;
   bench)
     install_missing "${bench_packages[@]}"
-    configure build -DCMAKE_BUILD_TYPE=Release
+    configure build -DCMAKE_BUILD_TYPE=Release -DTAVI_WERROR=ON
     cmake --build build -j "$jobs"
     shift
     scripts/bench.sh "$@"

@@ -17,7 +17,7 @@ Bytes Count(std::uint32_t count) {
 // One entry: language byte, then an ASCII text as a UTF-8 saved string.
 Bytes Entry(std::uint8_t language, const std::string& text) {
   Bytes bytes{language, static_cast<std::uint8_t>(text.size()), 0x00, 0x00, 0x80};
-  bytes.insert(bytes.end(), text.begin(), text.end());
+  for (const char c : text) bytes.push_back(static_cast<std::uint8_t>(c));
   return bytes;
 }
 
