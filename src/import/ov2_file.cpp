@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "import/bounds.h"
+#include "platform/byte_order.h"
 #include "platform/path.h"
 
 namespace tavi {
@@ -19,13 +20,6 @@ constexpr std::int64_t kPoiHeaderSize = 13;   // type, size, x, y
 constexpr std::size_t kSkippedHeaderBytes = 7;
 constexpr std::size_t kTitleSuffixLength = 4;  // ".gep"
 constexpr std::size_t kNameBlockBytes = 512;
-
-std::int32_t ReadInt32(const std::uint8_t* bytes) {
-  const std::uint32_t value =
-      static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-      static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-  return static_cast<std::int32_t>(value);
-}
 
 WString TitleOf(const WString& path) {
   const std::size_t separator = path.rfind(kPathSeparator);
@@ -123,12 +117,12 @@ void COv2File::BuildRectIndex() {
     if (type != kRectType) continue;  // bytes between rectangles are passed over one at a time
     std::array<std::uint8_t, kRectHeaderSize - 1> header{};
     if (!ReadExact(header.data(), header.size())) return;
-    const std::int32_t size = ReadInt32(&header[0]);
+    const std::int32_t size = LoadInt32LE(&header[0]);
     RectHeader rect;
-    rect.east = ReadInt32(&header[4]);
-    rect.north = ReadInt32(&header[8]);
-    rect.west = ReadInt32(&header[12]);
-    rect.south = ReadInt32(&header[16]);
+    rect.east = LoadInt32LE(&header[4]);
+    rect.north = LoadInt32LE(&header[8]);
+    rect.west = LoadInt32LE(&header[12]);
+    rect.south = LoadInt32LE(&header[16]);
     rect.offset = static_cast<std::int64_t>(m_file.GetPosition());
     m_rects.push_back(rect);
     // A size below the header's own would lead back to this record or before it.
@@ -146,9 +140,9 @@ std::optional<Ov2Entry> COv2File::ReadEntryInRect(const RectHeader& rect) {
   while (ReadExact(&type, 1) && (type == kPoiType || type == kDeletedPoiType)) {
     std::array<std::uint8_t, kPoiHeaderSize - 1> header{};
     if (!ReadExact(header.data(), header.size())) break;
-    const std::int32_t size = ReadInt32(&header[0]);
-    const std::int32_t x = ReadInt32(&header[4]);
-    const std::int32_t y = ReadInt32(&header[8]);
+    const std::int32_t size = LoadInt32LE(&header[0]);
+    const std::int32_t x = LoadInt32LE(&header[4]);
+    const std::int32_t y = LoadInt32LE(&header[8]);
     const auto nameStart = static_cast<std::int64_t>(m_file.GetPosition());
     const std::int64_t recordEnd = nameStart - kPoiHeaderSize + size;
     if (size < kPoiHeaderSize || recordEnd > static_cast<std::int64_t>(m_length)) break;

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/byte_order.h"
 #include "platform/file.h"
 
 namespace tavi {
@@ -16,9 +17,8 @@ inline void WriteUInt8(CFile& file, std::uint8_t value) {
 }
 
 inline void WriteUInt32(CFile& file, std::uint32_t value) {
-  const std::array<std::uint8_t, 4> bytes{
-      static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-      static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+  std::array<std::uint8_t, 4> bytes{};
+  StoreUInt32LE(bytes.data(), value);
   file.Write(bytes.data(), bytes.size());
 }
 
@@ -36,8 +36,7 @@ inline bool ReadUInt8(CFile& file, std::uint8_t& value) {
 inline bool ReadUInt32(CFile& file, std::uint32_t& value) {
   std::array<std::uint8_t, 4> bytes{};
   if (file.Read(bytes.data(), bytes.size()) != bytes.size()) return false;
-  value = static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-          static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+  value = LoadUInt32LE(bytes.data());
   return true;
 }
 

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "model/record_io.h"
+#include "platform/byte_order.h"
 #include "platform/convertor_messages.h"
 
 namespace tavi {
@@ -23,17 +24,8 @@ std::uint32_t Position(const CFile& file) {
 }
 
 void AppendUInt32(std::vector<std::uint8_t>& bytes, std::uint32_t value) {
-  for (int shift = 0; shift < 32; shift += 8)
-    bytes.push_back(static_cast<std::uint8_t>(value >> shift));
-}
-
-std::uint32_t DecodeUInt32(const std::uint8_t* bytes) {
-  return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-         static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-}
-
-std::int32_t DecodeInt32(const std::uint8_t* bytes) {
-  return static_cast<std::int32_t>(DecodeUInt32(bytes));
+  bytes.resize(bytes.size() + 4);
+  StoreUInt32LE(bytes.data() + bytes.size() - 4, value);
 }
 
 void ReportProgress(std::int32_t base, std::int32_t band) {
@@ -200,11 +192,11 @@ bool CIndexReader::ReadNodes(SRectNodeList& list) {
     // A cut record is dropped rather than followed with half of its link.
     if (m_file.Read(record.data(), record.size()) != record.size()) return false;
     auto node = std::make_unique<SRectNode>();
-    node->left = DecodeInt32(record.data());
-    node->top = DecodeInt32(record.data() + 4);
-    node->right = DecodeInt32(record.data() + 8);
-    node->bottom = DecodeInt32(record.data() + 12);
-    node->link = DecodeUInt32(record.data() + 16);
+    node->left = LoadInt32LE(record.data());
+    node->top = LoadInt32LE(record.data() + 4);
+    node->right = LoadInt32LE(record.data() + 8);
+    node->bottom = LoadInt32LE(record.data() + 12);
+    node->link = LoadUInt32LE(record.data() + 16);
     AppendNode(list, std::move(node));
   }
   return true;
@@ -285,7 +277,7 @@ bool CIndexReader::ReadElementBlock(std::uint32_t blockOffset,
   std::vector<std::uint8_t> table(4 * taken);
   const std::size_t got = m_file.Read(table.data(), table.size());
   offsets.reserve(got / 4);
-  for (std::size_t i = 0; i + 4 <= got; i += 4) offsets.push_back(DecodeUInt32(table.data() + i));
+  for (std::size_t i = 0; i + 4 <= got; i += 4) offsets.push_back(LoadUInt32LE(table.data() + i));
   return offsets.size() == count;
 }
 

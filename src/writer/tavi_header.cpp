@@ -4,17 +4,9 @@
 #include <vector>
 
 #include "model/record_io.h"
+#include "platform/byte_order.h"
 
 namespace tavi {
-
-namespace {
-
-std::uint32_t DecodeUInt32(const std::uint8_t* bytes) {
-  return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-         static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-}
-
-}  // namespace
 
 void WriteShortString(CFile& file, const WString& text) {
   const auto count = static_cast<std::uint16_t>(text.size() & 0xFFFFu);
@@ -62,9 +54,9 @@ bool ReadHeader(CFile& file, STaviHeader& header) {
   std::array<std::uint8_t, kHeaderFixedSize> bytes{};
   if (file.Read(bytes.data(), bytes.size()) != bytes.size()) return false;
   std::copy(bytes.begin(), bytes.begin() + 4, header.magic.begin());
-  header.poiType = DecodeUInt32(bytes.data() + 4);
+  header.poiType = LoadUInt32LE(bytes.data() + 4);
   std::copy(bytes.begin() + 8, bytes.begin() + 12, header.version.begin());
-  header.nextId = static_cast<std::int32_t>(DecodeUInt32(bytes.data() + 12));
+  header.nextId = static_cast<std::int32_t>(LoadUInt32LE(bytes.data() + 12));
   ReadShortString(file, header.name);
   return true;
 }
