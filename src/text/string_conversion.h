@@ -36,8 +36,8 @@ class CStringConversion {
   std::vector<std::unique_ptr<std::byte[]>> m_buffers;
 };
 
-// Decodes a NUL-terminated 8-bit string (may be null) in the given code page, falling back to
-// CP_ACP when the code page yields nothing.
+// Decodes a NUL-terminated 8-bit string (may be null) in the given code page; any code page other
+// than CP_UTF8 is taken as CP_ACP.
 WString DecodeMultiByte(const char* bytes, CodePage codePage);
 // The same for the bytes up to the first zero byte, or all of them when there is none, written
 // over out so that its storage is reused.

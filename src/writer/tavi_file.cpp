@@ -45,7 +45,7 @@ class CScopeExit {
 CTaviFile::CTaviFile() = default;
 
 CTaviFile::~CTaviFile() {
-  // A destructor reports nothing: whatever is still open is dropped without a flush.
+  // A destructor reports nothing: whatever is still open is closed without raising.
   m_file.Abort();
   m_openState = -1;
   Close(true);
