@@ -203,45 +203,25 @@ void ExpectNoVersion4Fields(const CTaviElement& loaded) {
   EXPECT_FALSE(loaded.links);
 }
 
-class CTaviElementLoad : public testing::Test {
- protected:
-  void SetUp() override {
-    CTaviElement element = FullElement();
-    m_record = SavedRecord(element);
-  }
-  CTaviElement Loaded(std::int32_t version) {
-    CBytesFile input(Concat({{0xEE, 0xEE}, m_record}));
+// FullElement saved, then loaded at each version from behind two bytes of something else.
+TEST(CTaviElementLoad, EachVersionReadsItsFields) {
+  CTaviElement full = FullElement();
+  const Bytes record = SavedRecord(full);
+  for (const std::int32_t version : {4, 3, 2}) {
+    CBytesFile input(Concat({{0xEE, 0xEE}, record}));
     CTaviElement loaded;
     EXPECT_TRUE(loaded.Load(input.file(), 2, version));
     EXPECT_EQ(loaded.offset, 2);
-    m_endPosition = input.file().GetPosition();
-    return loaded;
+    ExpectVersion3Fields(loaded);
+    ExpectAddressTexts(*loaded.details->address, version >= 3);
+    if (version == 4) {
+      ExpectVersion4Fields(loaded);
+      EXPECT_EQ(loaded.presence, 7);
+      EXPECT_EQ(input.file().GetPosition(), 2 + record.size());
+    } else {
+      ExpectNoVersion4Fields(loaded);
+    }
   }
-  Bytes m_record;
-  std::uint64_t m_endPosition = 0;
-};
-
-TEST_F(CTaviElementLoad, Version4ReadsEveryField) {
-  const CTaviElement loaded = Loaded(4);
-  ExpectVersion3Fields(loaded);
-  ExpectAddressTexts(*loaded.details->address, true);
-  ExpectVersion4Fields(loaded);
-  EXPECT_EQ(loaded.presence, 7);
-  EXPECT_EQ(m_endPosition, 2 + m_record.size());
-}
-
-TEST_F(CTaviElementLoad, Version3StopsAfterTheAddress) {
-  const CTaviElement loaded = Loaded(3);
-  ExpectVersion3Fields(loaded);
-  ExpectAddressTexts(*loaded.details->address, true);
-  ExpectNoVersion4Fields(loaded);
-}
-
-TEST_F(CTaviElementLoad, Version2ReadsThePositionOnly) {
-  const CTaviElement loaded = Loaded(2);
-  ExpectVersion3Fields(loaded);
-  ExpectAddressTexts(*loaded.details->address, false);
-  ExpectNoVersion4Fields(loaded);
 }
 
 struct SVersionEnd {
@@ -289,42 +269,15 @@ struct SPartCase {
   PartLoader load;
 };
 
-template <std::int32_t version>
-bool LoadElement(CFile& file) {
-  CTaviElement element;
-  return element.Load(file, 0, version);
-}
-
-template <std::int32_t version>
-bool LoadDetails(CFile& file) {
-  CTaviDetails details;
-  return details.Load(file, version);
-}
-
-template <std::int32_t version>
-bool LoadAddress(CFile& file) {
-  CTaviAddress address;
-  return address.Load(file, version);
+template <class T, std::int32_t... arguments>
+bool LoadPart(CFile& file) {
+  T part;
+  return part.Load(file, arguments...);
 }
 
 bool LoadName(CFile& file) {
   CCompactString name;
   return LoadLocalizedString(file, name);
-}
-
-bool LoadCategory(CFile& file) {
-  CTaviCategory category;
-  return category.Load(file);
-}
-
-bool LoadMedia(CFile& file) {
-  CTaviMedia media;
-  return media.Load(file);
-}
-
-bool LoadLinks(CFile& file) {
-  CTaviLinks links;
-  return links.Load(file);
 }
 
 class CTaviElementTruncation : public testing::TestWithParam<SPartCase> {};
@@ -346,22 +299,25 @@ TEST_P(CTaviElementTruncation, OnlyTheWholePartLoadsComplete) {
 INSTANTIATE_TEST_SUITE_P(
     Parts, CTaviElementTruncation,
     testing::Values(
-        SPartCase{"NamedVersion4", true, 0, kNamedDetailsEnd, LoadElement<4>},
-        SPartCase{"NamedVersion3", true, 0, kNamedAddressEnd, LoadElement<3>},
-        SPartCase{"NamedVersion2", true, 0, kNamedPositionEnd, LoadElement<2>},
-        SPartCase{"FullVersion4", false, 0, kFullLinksEnd, LoadElement<4>},
-        SPartCase{"FullVersion3", false, 0, kFullAddressEnd, LoadElement<3>},
-        SPartCase{"FullVersion2", false, 0, kFullPositionEnd, LoadElement<2>},
-        SPartCase{"DetailsVersion4", false, 9, kFullDetailsEnd, LoadDetails<4>},
-        SPartCase{"DetailsVersion3", false, 9, kFullAddressEnd, LoadDetails<3>},
-        SPartCase{"DetailsVersion2", false, 9, kFullPositionEnd, LoadDetails<2>},
+        SPartCase{"NamedVersion4", true, 0, kNamedDetailsEnd, LoadPart<CTaviElement, 0, 4>},
+        SPartCase{"NamedVersion3", true, 0, kNamedAddressEnd, LoadPart<CTaviElement, 0, 3>},
+        SPartCase{"NamedVersion2", true, 0, kNamedPositionEnd, LoadPart<CTaviElement, 0, 2>},
+        SPartCase{"FullVersion4", false, 0, kFullLinksEnd, LoadPart<CTaviElement, 0, 4>},
+        SPartCase{"FullVersion3", false, 0, kFullAddressEnd, LoadPart<CTaviElement, 0, 3>},
+        SPartCase{"FullVersion2", false, 0, kFullPositionEnd, LoadPart<CTaviElement, 0, 2>},
+        SPartCase{"DetailsVersion4", false, 9, kFullDetailsEnd, LoadPart<CTaviDetails, 4>},
+        SPartCase{"DetailsVersion3", false, 9, kFullAddressEnd, LoadPart<CTaviDetails, 3>},
+        SPartCase{"DetailsVersion2", false, 9, kFullPositionEnd, LoadPart<CTaviDetails, 2>},
         SPartCase{"Name", false, kFullNameStart, kFullAddressStart, LoadName},
-        SPartCase{"AddressVersion4", false, kFullAddressStart, kFullAddressEnd, LoadAddress<4>},
-        SPartCase{"AddressVersion3", false, kFullAddressStart, kFullAddressEnd, LoadAddress<3>},
-        SPartCase{"AddressVersion2", false, kFullAddressStart, kFullPositionEnd, LoadAddress<2>},
-        SPartCase{"Category", false, kFullCategoryStart, kFullCategoryEnd, LoadCategory},
-        SPartCase{"Media", false, kFullDetailsEnd, kFullMediaEnd, LoadMedia},
-        SPartCase{"Links", false, kFullMediaEnd, kFullLinksEnd, LoadLinks}),
+        SPartCase{"AddressVersion4", false, kFullAddressStart, kFullAddressEnd,
+                  LoadPart<CTaviAddress, 4>},
+        SPartCase{"AddressVersion3", false, kFullAddressStart, kFullAddressEnd,
+                  LoadPart<CTaviAddress, 3>},
+        SPartCase{"AddressVersion2", false, kFullAddressStart, kFullPositionEnd,
+                  LoadPart<CTaviAddress, 2>},
+        SPartCase{"Category", false, kFullCategoryStart, kFullCategoryEnd, LoadPart<CTaviCategory>},
+        SPartCase{"Media", false, kFullDetailsEnd, kFullMediaEnd, LoadPart<CTaviMedia>},
+        SPartCase{"Links", false, kFullMediaEnd, kFullLinksEnd, LoadPart<CTaviLinks>}),
     CaseLabel());
 
 TEST(CTaviElementLoadDamaged, EveryTruncationKeepsWhatArrived) {
@@ -409,52 +365,24 @@ TEST(CTaviElementLoadDamaged, HugeLocalizedCountReadsOnlyTheFile) {
   EXPECT_EQ(input.file().GetPosition(), bytes.size());
 }
 
-TEST(CTaviElement, ConstructedWithDefaults) {
-  const CTaviElement element;
-  EXPECT_EQ(element.type, -1);
-  EXPECT_EQ(element.id, -1);
-  EXPECT_EQ(element.fileId, -1);
-  EXPECT_EQ(element.offset, -1);
-  EXPECT_EQ(element.presence, 0);
-  EXPECT_FALSE(element.details || element.media || element.links);
-}
-
-TEST(CTaviElement, WithoutDetailsReportsNoPositionAndEmptyTexts) {
-  const CTaviElement element;
+TEST(CTaviElement, PartsAreMadeOnDemand) {
+  CTaviElement element;
   EXPECT_EQ(element.GetPosition(), kNoPosition);
   EXPECT_EQ(element.GetName(), u"");
-  EXPECT_EQ(element.GetText1(), u"");
-  EXPECT_EQ(element.GetText2(), u"");
   EXPECT_EQ(element.GetAddressLine(), u"");
   EXPECT_EQ(element.GetRatingString(u"*"), u"");
-}
-
-TEST(CTaviElement, DetailsWithoutAddressHaveNoPosition) {
-  CTaviElement element;
-  element.SetName(u"x");
+  element.SetName(u"n");
   EXPECT_EQ(element.GetPosition(), kNoPosition);
   EXPECT_FALSE(element.details->address);
-}
-
-TEST(CTaviElement, SetPositionCreatesDetailsAndAddress) {
-  CTaviElement element;
   element.SetPosition(GeoPoint{5, 6});
-  ASSERT_TRUE(element.details && element.details->address);
   EXPECT_EQ(element.GetPosition(), (GeoPoint{5, 6}));
   EXPECT_FALSE(element.details->category);
-}
-
-TEST(CTaviElement, EnsureDetailsAddsOnlyWhatIsMissing) {
-  CTaviElement element;
-  element.SetName(u"n");
-  element.SetPosition(GeoPoint{5, 6});
   element.EnsureDetails();
   ASSERT_TRUE(element.details->category);
   EXPECT_EQ(element.details->category->code1, -1);
   EXPECT_EQ(element.details->category->code2, -1);
   EXPECT_EQ(element.GetName(), u"n");
   EXPECT_EQ(element.GetPosition(), (GeoPoint{5, 6}));
-
   CTaviElement empty;
   empty.EnsureDetails();
   EXPECT_EQ(empty.GetPosition(), kNoPosition);
@@ -499,27 +427,6 @@ TEST(CTaviElement, TypeCodeTable) {
     element.type = type;
     EXPECT_EQ(element.GetTypeCode(), code) << type;
   }
-}
-
-TEST(CCompactString, EmptyTextHoldsNothing) {
-  CCompactString text;
-  EXPECT_TRUE(text.empty());
-  text = u"abc";
-  EXPECT_FALSE(text.empty());
-  EXPECT_EQ(text, u"abc");
-  text = WString();
-  EXPECT_TRUE(text.empty());
-  EXPECT_EQ(text.str(), u"");
-}
-
-TEST(CCompactString, CopiesAreIndependent) {
-  CCompactString original(u"abc");
-  CCompactString copy = original;
-  copy = u"xyz";
-  EXPECT_EQ(original, u"abc");
-  EXPECT_EQ(copy, u"xyz");
-  original = copy;
-  EXPECT_EQ(original, copy);
 }
 
 }  // namespace
