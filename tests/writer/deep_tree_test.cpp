@@ -17,6 +17,7 @@ namespace {
 
 using test::CBytes;
 using test::MakeElement;
+using test::Native;
 using test::ReadBytes;
 using test::TempFolder;
 using test::WriteBytes;
@@ -25,10 +26,6 @@ constexpr std::uint32_t kLevels = 20000;
 constexpr std::uint32_t kShopsHash = 0x086F2013;
 constexpr std::uint32_t kHeaderSize = 28;
 constexpr std::uint32_t kSingleListSize = 24;  // count, padding, one node record
-
-std::filesystem::path Native(const WString& path) {
-  return std::filesystem::path(std::string(path.begin(), path.end()));
-}
 
 // Runs work on a thread with a stack of 1 MiB, much less than a walk that called itself once
 // per level would take for these trees, in the sanitizer build and the release build alike.

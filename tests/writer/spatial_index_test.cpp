@@ -139,40 +139,24 @@ TEST(SplitLeaf, TieChoosesNorthSouthWithTheNorthernHalfFirst) {
   for (const auto& e : *south.elements) EXPECT_EQ(e->GetPosition(), (GeoPoint{10000, 20000}));
 }
 
-TEST(SplitLeaf, AlongOneMeridianCutsNorthSouth) {
-  SRectNodeList root = MakeRoot(0, 1000000, 1000000, 0);
-  for (int i = 0; i < 32; ++i) ASSERT_TRUE(Insert(root, 500000, i * 1000));
-  ASSERT_EQ(root.count, 2);
-  // meanY = (0 + 1000 + ... + 31000) / 32 = 15500
-  EXPECT_EQ(root.nodes[0]->bottom, 15500);
-  EXPECT_EQ(root.nodes[0]->elements->size(), 16u);
-  EXPECT_EQ(root.nodes[1]->top, 15500);
-  EXPECT_EQ(root.nodes[1]->elements->size(), 16u);
-}
-
-TEST(SplitLeaf, AnElementOnTheCutGoesToTheWesternHalf) {
-  SRectNodeList root = MakeRoot(0, 100000, 100000, 0);
-  // meanX = (10 * 30000 + 11 * 60000) / 32 = 30000; all on one latitude, so north-south is out.
-  for (int i = 0; i < 11; ++i) ASSERT_TRUE(Insert(root, 0, 50000));
-  for (int i = 0; i < 10; ++i) ASSERT_TRUE(Insert(root, 30000, 50000));
-  for (int i = 0; i < 11; ++i) ASSERT_TRUE(Insert(root, 60000, 50000));
-  ASSERT_EQ(root.count, 2);
-  EXPECT_EQ(root.nodes[0]->right, 30000);
-  EXPECT_EQ(root.nodes[0]->elements->size(), 21u);
-  EXPECT_EQ(root.nodes[1]->left, 30000);
-  EXPECT_EQ(root.nodes[1]->elements->size(), 11u);
-}
-
-TEST(SplitLeaf, AnElementOnMeanYGoesToTheNorthernHalf) {
-  SRectNodeList root = MakeRoot(0, 100000, 100000, 0);
-  // meanY = (10 * 30000 + 11 * 60000) / 32 = 30000; all on one meridian.
-  for (int i = 0; i < 11; ++i) ASSERT_TRUE(Insert(root, 50000, 0));
-  for (int i = 0; i < 10; ++i) ASSERT_TRUE(Insert(root, 50000, 30000));
-  for (int i = 0; i < 11; ++i) ASSERT_TRUE(Insert(root, 50000, 60000));
-  ASSERT_EQ(root.count, 2);
-  EXPECT_EQ(root.nodes[0]->bottom, 30000);
-  EXPECT_EQ(root.nodes[0]->elements->size(), 21u);
-  EXPECT_EQ(root.nodes[1]->elements->size(), 11u);
+// meanX or meanY = (10 * 30000 + 11 * 60000) / 32 = 30000 with all points on one latitude or
+// one meridian: an element on the cut goes to the western or the northern half.
+TEST(SplitLeaf, AnElementOnTheCutGoesToTheFirstHalf) {
+  for (const bool westEast : {true, false}) {
+    SRectNodeList root = MakeRoot(0, 100000, 100000, 0);
+    for (const auto& [at, times] : {std::pair{0, 11}, {30000, 10}, {60000, 11}}) {
+      for (int i = 0; i < times; ++i) {
+        ASSERT_TRUE(westEast ? Insert(root, at, 50000) : Insert(root, 50000, at));
+      }
+    }
+    ASSERT_EQ(root.count, 2);
+    EXPECT_EQ(westEast ? root.nodes[0]->right : root.nodes[0]->bottom, 30000);
+    if (westEast) {
+      EXPECT_EQ(root.nodes[1]->left, 30000);
+    }
+    EXPECT_EQ(root.nodes[0]->elements->size(), 21u);
+    EXPECT_EQ(root.nodes[1]->elements->size(), 11u);
+  }
 }
 
 struct UnsplittableCase {

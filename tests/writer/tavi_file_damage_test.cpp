@@ -13,15 +13,12 @@ namespace {
 
 using test::CBytes;
 using test::MakeElement;
+using test::Native;
 using test::ReadBytes;
 using test::TempFolder;
 using test::WriteBytes;
 
 constexpr BoundingRect kBounds{1000000, 5000000, 2000000, 4000000};
-
-std::filesystem::path Native(const WString& path) {
-  return std::filesystem::path(std::string(path.begin(), path.end()));
-}
 
 // Shops.tavi with three elements in its one leaf: header 0..27, root list 28..51, block at 52
 // (count and three offsets, 16 bytes), records from 68 on.
@@ -142,6 +139,16 @@ CBytes& Node(CBytes& bytes, std::uint32_t link) {
   return bytes.I32(1000000).I32(5000000).I32(2000000).I32(4000000).U32(link);
 }
 
+// The hand-made header, then one list per entry, each node linking as given.
+CBytes Crafted(std::initializer_list<std::initializer_list<std::uint32_t>> lists) {
+  CBytes bytes = HandMadeHeader();
+  for (const auto& links : lists) {
+    bytes.U8(static_cast<std::uint8_t>(links.size())).U8(0).U8(0).U8(0);
+    for (const std::uint32_t link : links) Node(bytes, link);
+  }
+  return bytes;
+}
+
 // One element record with the name "A" at (1500000, 4500000), as written for version 4.
 CBytes& Record(CBytes& bytes) {
   bytes.I32(1).I32(0).U8(1).I32(1).U8(0).Localized("A");
@@ -161,58 +168,26 @@ struct SCraftedCase {
 
 TEST(DamagedFile, LinksThatLoopOrLeadNowhereAreRefused) {
   const SCraftedCase cases[] = {
-      {"internal node linking to its own list",
-       [] {
-         CBytes b = HandMadeHeader();
-         b.U8(1).U8(0).U8(0).U8(0);
-         return Node(b, 18);
-       },
-       1},
+      {"internal node linking to its own list", [] { return Crafted({{18}}); }, 1},
       {"child list linking back to the root",
        [] {
-         CBytes b = HandMadeHeader();
-         b.U8(1).U8(0).U8(0).U8(0);
-         Node(b, 42);  // child list right after the root
-         b.U8(1).U8(0).U8(0).U8(0);
-         return Node(b, 18);
+         return Crafted({{42}, {18}});
        },
        1},
-      {"link past the end",
-       [] {
-         CBytes b = HandMadeHeader();
-         b.U8(1).U8(0).U8(0).U8(0);
-         return Node(b, 0x7FFFFFF0);
-       },
-       1},
-      {"leaf whose block lies past the end",
-       [] {
-         CBytes b = HandMadeHeader();
-         b.U8(1).U8(0).U8(0).U8(0);
-         return Node(b, 0xFFFFFFF0);
-       },
-       1},
+      {"link past the end", [] { return Crafted({{0x7FFFFFF0}}); }, 1},
+      {"leaf whose block lies past the end", [] { return Crafted({{0xFFFFFFF0}}); }, 1},
       {"element count far beyond the file",
        [] {
-         CBytes b = HandMadeHeader();
-         b.U8(1).U8(0).U8(0).U8(0);
-         Node(b, 0x80000000u | 180);
+         CBytes b = Crafted({{0x80000000u | 180}});
          return std::move(Record(b).U32(0xFFFFFFFF).U32(42));  // record at 42, block at 180
        },
        2},
       {"element offset past the end",
-       [] {
-         CBytes b = HandMadeHeader();
-         b.U8(1).U8(0).U8(0).U8(0);
-         return std::move(Node(b, 0x80000000u | 42).U32(1).U32(0x7FFFFFF0));
-       },
-       1},
+       [] { return std::move(Crafted({{0x80000000u | 42}}).U32(1).U32(0x7FFFFFF0)); }, 1},
       {"two leaves sharing one block",
        [] {
-         CBytes b = HandMadeHeader();
-         b.U8(2).U8(0).U8(0).U8(0);
-         Node(b, 0x80000000u | 62);
-         Node(b, 0x80000000u | 62).U32(1).U32(70);
-         return std::move(Record(b));
+         CBytes b = Crafted({{0x80000000u | 62, 0x80000000u | 62}});
+         return std::move(Record(b.U32(1).U32(70)));
        },
        2, false},  // each block on its own is sound; only reading the whole index sees the sharing
   };
@@ -232,11 +207,10 @@ TEST(DamagedFile, LinksThatLoopOrLeadNowhereAreRefused) {
 }
 
 TEST(DamagedFile, RepeatedOffsetsCannotMultiplyTheRecords) {
-  CBytes bytes = HandMadeHeader();
-  bytes.U8(1).U8(0).U8(0).U8(0);
   constexpr std::uint32_t kRepeats = 2000;
   const std::uint32_t record = 42 + 4 + 4 * kRepeats;
-  Node(bytes, 0x80000000u | 42).U32(kRepeats);
+  CBytes bytes = Crafted({{0x80000000u | 42}});
+  bytes.U32(kRepeats);
   for (std::uint32_t i = 0; i < kRepeats; ++i) bytes.U32(record);
   Record(bytes);
   TempFolder folder;

@@ -15,15 +15,12 @@ namespace {
 using test::CBytes;
 using test::CRecordingWindow;
 using test::MakeElement;
+using test::Native;
 using test::ReadBytes;
 using test::TempFolder;
 
 constexpr BoundingRect kShopsBounds{1000000, 5000000, 2000000, 4000000};
 constexpr std::uint32_t kShopsHash = 0x086F2013;
-
-std::filesystem::path Native(const WString& path) {
-  return std::filesystem::path(std::string(path.begin(), path.end()));
-}
 
 // Header of Shops.tavi with nextId, root list with one leaf over kShopsBounds whose block is at 52.
 CBytes ShopsContainer(std::int32_t nextId) {
@@ -68,6 +65,7 @@ TEST(Create, WritesTheEmptyContainer) {
 TEST(Create, NameWithoutDotGivesEmptyNameAndTypeZero) {
   TempFolder folder;
   CTaviFile file;
+  EXPECT_FALSE(file.Create(folder.File("missing/Shops.tavi"), kShopsBounds));
   ASSERT_TRUE(file.Create(folder.File("plain"), kShopsBounds));
   const auto bytes = ReadBytes(folder.Path() / "plain");
   ASSERT_EQ(bytes.size(), 46u);  // 18 header + 24 list + 4 block
@@ -75,12 +73,6 @@ TEST(Create, NameWithoutDotGivesEmptyNameAndTypeZero) {
   EXPECT_EQ(bytes[16], 0);
   EXPECT_EQ(bytes[17], 0);
   EXPECT_EQ(test::LoadUInt32(bytes, 38), 0x8000002Au);
-}
-
-TEST(Create, FailsWhenTheFolderIsMissing) {
-  TempFolder folder;
-  CTaviFile file;
-  EXPECT_FALSE(file.Create(folder.File("missing/Shops.tavi"), kShopsBounds));
 }
 
 TEST(AddElementsAndSave, OneElementFileByteForByte) {
@@ -189,7 +181,13 @@ TEST(AddElementsAndSave, ManyElementsReadBackWithEveryField) {
     ASSERT_NE(test::LoadUInt32(bytes, at), 0xFEFEFEFEu) << "placeholder left at " << at;
   }
   EXPECT_EQ(window.lines.back(), u"Successfully imported 1000 pois - " + path);
+  ASSERT_FALSE(window.percents.empty());
+  EXPECT_EQ(window.percents.front(), 30);
+  for (std::size_t i = 1; i < window.percents.size(); ++i) {
+    EXPECT_GT(window.percents[i], window.percents[i - 1]);
+  }
   EXPECT_EQ(window.percents.back(), 100);
+  EXPECT_EQ(g_nProgressTotal, 0);
 
   CCustomTaviFile reader;
   bool complete = false;
@@ -286,24 +284,6 @@ TEST(AddElementsAndSave, FileLayoutIsPreOrderWithoutGaps) {
   EXPECT_GE(walker.Depth(), 3u);
 }
 
-TEST(AddElementsAndSave, ProgressRunsThroughTheBandsInOrder) {
-  TempFolder folder;
-  CRecordingWindow window;
-  CCustomTaviFile file;
-  ASSERT_TRUE(file.Create(folder.File("Shops.tavi"), kShopsBounds));
-  ElementArray elements;
-  for (int i = 0; i < 200; ++i)
-    elements.push_back(MakeElement(u"p", SpreadPosition(i).x, SpreadPosition(i).y));
-  ASSERT_EQ(file.AddElementsAndSave(std::move(elements)), 1);
-  ASSERT_FALSE(window.percents.empty());
-  EXPECT_EQ(window.percents.front(), 30);
-  for (std::size_t i = 1; i < window.percents.size(); ++i) {
-    EXPECT_GT(window.percents[i], window.percents[i - 1]);
-  }
-  EXPECT_EQ(window.percents.back(), 100);
-  EXPECT_EQ(g_nProgressTotal, 0);
-}
-
 TEST(AddElementsAndSave, ASecondCallKeepsTheStoredElementsAndNumbersOn) {
   TempFolder folder;
   CRecordingWindow window;
@@ -334,22 +314,6 @@ TEST(AddElementsAndSave, ASecondCallKeepsTheStoredElementsAndNumbersOn) {
   EXPECT_EQ(names[42], u"new two");
 }
 
-TEST(AddElementsAndSave, ElementsOfALeafKeepTheirOrderAndTheTablePointsAtTheirIds) {
-  TempFolder folder;
-  const WString path = folder.File("Shops.tavi");
-  CCustomTaviFile file;
-  ASSERT_TRUE(file.Create(path, kShopsBounds));
-  ElementArray elements;
-  for (int i = 0; i < 5; ++i) elements.push_back(MakeElement(NameOf(i), 1100000 + i, 4100000));
-  ASSERT_EQ(file.AddElementsAndSave(std::move(elements)), 1);
-  const auto bytes = ReadBytes(Native(path));
-  ASSERT_EQ(test::LoadUInt32(bytes, 52), 5u);
-  for (std::uint32_t i = 0; i < 5; ++i) {
-    const std::uint32_t offset = test::LoadUInt32(bytes, 56 + 4 * i);
-    EXPECT_EQ(test::LoadUInt32(bytes, offset), i + 1);  // the record starts with its id
-  }
-}
-
 TEST(Open, CustomFileTakesItsTypeFromTheName) {
   TempFolder folder;
   const WString path = folder.File("Shops.tavi");
@@ -373,39 +337,14 @@ TEST(Open, CustomFileTakesItsTypeFromTheName) {
   EXPECT_EQ(leaf.elements, nullptr);
 
   CTaviFile plain;
+  EXPECT_FALSE(plain.Open(u"", false));
+  EXPECT_FALSE(plain.Open(folder.File("none.tavi"), false));
   ASSERT_TRUE(plain.Open(path, false));
   EXPECT_EQ(plain.GetPoiType(), 0u);
   EXPECT_EQ(plain.GetHeader().poiType, 0x086F2099u);
 }
 
-TEST(Open, FailsOnEmptyPathOrMissingFile) {
-  TempFolder folder;
-  CTaviFile file;
-  EXPECT_FALSE(file.Open(u"", false));
-  EXPECT_FALSE(file.Open(folder.File("none.tavi"), false));
-}
-
-TEST(GetElementAt, ServesTheSecondCallFromTheCache) {
-  TempFolder folder;
-  const WString path = folder.File("Shops.tavi");
-  CCustomTaviFile file;
-  ASSERT_TRUE(file.Create(path, kShopsBounds));
-  ElementArray elements;
-  elements.push_back(MakeElement(u"A", 1500000, 4500000));
-  ASSERT_EQ(file.AddElementsAndSave(std::move(elements)), 1);
-
-  CCustomTaviFile reader;
-  ASSERT_TRUE(reader.Open(path, false));
-  CTaviElement* first = reader.GetElementAt(60);
-  ASSERT_NE(first, nullptr);
-  EXPECT_EQ(first->GetName(), u"A");
-  EXPECT_EQ(first->type, static_cast<std::int32_t>(kShopsHash));
-  EXPECT_EQ(reader.GetElementAt(190), nullptr);  // the record would not fit before the end
-  std::filesystem::remove(Native(path));         // a second read would fail now
-  EXPECT_EQ(reader.GetElementAt(60), first);
-}
-
-TEST(LoadNextFoundBlock, EmptyQueueGivesFalseAndQueuedBlocksLoad) {
+TEST(Reading, BlocksAndElementsOnDemand) {
   TempFolder folder;
   const WString path = folder.File("Shops.tavi");
   CCustomTaviFile file;
@@ -414,6 +353,13 @@ TEST(LoadNextFoundBlock, EmptyQueueGivesFalseAndQueuedBlocksLoad) {
   elements.push_back(MakeElement(u"A", 1500000, 4500000));
   elements.push_back(MakeElement(u"B", 1600000, 4600000));
   ASSERT_EQ(file.AddElementsAndSave(std::move(elements)), 1);
+  // The elements of a leaf keep their order, and the block's table points at their records.
+  const auto bytes = ReadBytes(Native(path));
+  ASSERT_EQ(test::LoadUInt32(bytes, 52), 2u);
+  for (std::uint32_t i = 0; i < 2; ++i) {
+    const std::uint32_t offset = test::LoadUInt32(bytes, 56 + 4 * i);
+    EXPECT_EQ(test::LoadUInt32(bytes, offset), i + 1);  // the record starts with its id
+  }
 
   CCustomTaviFile reader;
   ASSERT_TRUE(reader.Open(path, false));
@@ -429,6 +375,16 @@ TEST(LoadNextFoundBlock, EmptyQueueGivesFalseAndQueuedBlocksLoad) {
   EXPECT_FALSE(reader.LoadNextFoundBlock(loaded));
   EXPECT_TRUE(reader.ReloadElementDetails(*loaded[0]));
   EXPECT_EQ(loaded[0]->GetName(), u"A");
+
+  CCustomTaviFile cached;
+  ASSERT_TRUE(cached.Open(path, false));
+  CTaviElement* first = cached.GetElementAt(64);  // block at 52 with two offsets, records from 64
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first->GetName(), u"A");
+  EXPECT_EQ(first->type, static_cast<std::int32_t>(kShopsHash));
+  EXPECT_EQ(cached.GetElementAt(335), nullptr);  // 9 bytes would not fit before the end at 340
+  std::filesystem::remove(Native(path));         // a second read would fail now
+  EXPECT_EQ(cached.GetElementAt(64), first);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -50,5 +51,10 @@ CBytes& PlainRecord(CBytes& bytes, std::int32_t id, std::uint32_t type, const st
                     std::int32_t x, std::int32_t y);
 
 std::uint32_t LoadUInt32(const std::vector<std::uint8_t>& bytes, std::size_t at);
+
+// The path of a test file (ASCII only) for the file helpers.
+inline std::filesystem::path Native(const WString& path) {
+  return std::filesystem::path(std::string(path.begin(), path.end()));
+}
 
 }  // namespace tavi::test
