@@ -247,17 +247,14 @@ TEST(LoadSavedString, IntoAFieldReplacesItsText) {
   EXPECT_TRUE(field.empty());
 }
 
-TEST(SkipSavedString, PassesOverTheHeaderAndPayload) {
+TEST(SkipSavedString, PassesOverThePayloadAndStopsAtTheEnd) {
   CBytesFile input({0x03, 0x00, 0x00, 0x80, 0x61, 0x62, 0x63, 0x01, 0x00, 0x00, 0x80, 0x7A});
   EXPECT_TRUE(SkipSavedString(input.file()));
   EXPECT_EQ(input.file().GetPosition(), 7u);
   EXPECT_EQ(Loaded(input.file()).text, u"z");
-}
-
-TEST(SkipSavedString, StopsAtTheEndOfADamagedFile) {
-  CBytesFile input({0xFF, 0xFF, 0xFF, 0xBF, 0x61});
-  EXPECT_FALSE(SkipSavedString(input.file()));
-  EXPECT_EQ(input.file().GetPosition(), 5u);
+  CBytesFile damaged({0xFF, 0xFF, 0xFF, 0xBF, 0x61});
+  EXPECT_FALSE(SkipSavedString(damaged.file()));
+  EXPECT_EQ(damaged.file().GetPosition(), 5u);
 }
 
 TEST(LoadSavedString, EveryTruncationReadsOnlyWhatIsThere) {
