@@ -106,16 +106,8 @@ void CIndexWriter::AppendList(SRectNodeList& list) {
 // Each list goes into the image when it is reached, right after the list that links to it, so
 // the lists lie in depth-first pre-order.
 void CIndexWriter::WriteIndexLists(SRectNodeList& root) {
-  std::vector<SListCursor> open;
   AppendList(root);
-  open.push_back({&root, 0});
-  while (!open.empty()) {
-    SListCursor& top = open.back();
-    if (top.next == top.list->count) {
-      open.pop_back();
-      continue;
-    }
-    SRectNode& node = *top.list->nodes[top.next++];
+  WalkPreOrder(root, [this](SRectNode& node) -> SRectNodeList* {
     // A node that a damaged file left without children or elements is kept as an empty leaf, so
     // that no link of the new file points nowhere.
     if (node.children == nullptr && node.elements == nullptr)
@@ -123,30 +115,21 @@ void CIndexWriter::WriteIndexLists(SRectNodeList& root) {
     if (node.children == nullptr) {
       node.link = kLinkPlaceholder;
       StoreLink(node);
-      continue;
+      return nullptr;
     }
     node.link = ImagePosition();
     StoreLink(node);
     AppendList(*node.children);
-    open.push_back({node.children.get(), 0});
-  }
+    return node.children.get();
+  });
 }
 
 void CIndexWriter::WriteElementBlocks(SRectNodeList& root) {
-  std::vector<SListCursor> open{{&root, 0}};
-  while (!open.empty()) {
-    SListCursor& top = open.back();
-    if (top.next == top.list->count) {
-      open.pop_back();
-      continue;
-    }
-    SRectNode& node = *top.list->nodes[top.next++];
-    if (node.elements != nullptr) {
-      WriteLeafBlock(node);
-    } else if (node.children != nullptr) {
-      open.push_back({node.children.get(), 0});
-    }
-  }
+  WalkPreOrder(root, [this](SRectNode& node) -> SRectNodeList* {
+    if (node.elements == nullptr) return node.children.get();
+    WriteLeafBlock(node);
+    return nullptr;
+  });
 }
 
 void CIndexWriter::WriteLeafBlock(SRectNode& leaf) {

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "model/geo.h"
 #include "model/tavi_element.h"
@@ -80,6 +81,22 @@ struct SListCursor {
   SRectNodeList* list = nullptr;
   std::size_t next = 0;
 };
+
+// Visits every node below root in depth-first pre-order: visit(node) returns the child list to
+// walk before the node's next sibling, or null to go straight on with that sibling.
+template <typename Visit>
+void WalkPreOrder(SRectNodeList& root, Visit visit) {
+  std::vector<SListCursor> open{{&root, 0}};
+  while (!open.empty()) {
+    SListCursor& top = open.back();
+    if (top.next == top.list->count) {
+      open.pop_back();
+      continue;
+    }
+    SRectNode& node = *top.list->nodes[top.next++];
+    if (SRectNodeList* children = visit(node)) open.push_back({children, 0});
+  }
+}
 
 // An insertion tries a split at this many elements; a half just made is split again only above.
 inline constexpr std::size_t kLeafSplitThreshold = 32;
