@@ -53,7 +53,7 @@ bool LongitudeRangesOverlap(std::int32_t west1, std::int32_t east1, std::int32_t
 
 void AppendNode(SRectNodeList& list, std::unique_ptr<SRectNode> node) {
   if (list.count >= kMaxNodesPerList) return;
-  list.bounds[list.count] = SRectBounds{node->left, node->top, node->right, node->bottom};
+  list.bounds[list.count] = BoundingRect{node->left, node->top, node->right, node->bottom};
   list.nodes[list.count] = std::move(node);
   ++list.count;
 }
@@ -76,7 +76,7 @@ std::unique_ptr<SRectNode> RemoveNode(SRectNodeList& list, const SRectNode* node
 namespace {
 
 // RectContainsPoint for a longitude that WrapLongitude has already taken.
-bool BoundsContain(const SRectBounds& bounds, std::int64_t wrappedX, std::int32_t y) {
+bool BoundsContain(const BoundingRect& bounds, std::int64_t wrappedX, std::int32_t y) {
   if (y < bounds.bottom || y > bounds.top) return false;
   if (bounds.right < kAntimeridian) return bounds.left <= wrappedX && wrappedX <= bounds.right;
   return wrappedX >= bounds.left || wrappedX <= std::int64_t{bounds.right} - kFullCircle;
@@ -157,8 +157,8 @@ std::unique_ptr<SRectNode> MakeHalf(const SRectNode& leaf) {
 // axes leave a side empty.
 bool ChooseAxis(const SRectNode& leaf, const std::vector<GeoPoint>& positions, const SCut& cut,
                 Axis& axis) {
-  const SRectBounds west{leaf.left, leaf.top, cut.meanX, leaf.bottom};
-  const SRectBounds north{leaf.left, leaf.top, leaf.right, cut.meanY};
+  const BoundingRect west{leaf.left, leaf.top, cut.meanX, leaf.bottom};
+  const BoundingRect north{leaf.left, leaf.top, leaf.right, cut.meanY};
   std::int64_t w = 0;
   std::int64_t n = 0;
   for (const GeoPoint& p : positions) {

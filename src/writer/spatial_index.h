@@ -58,20 +58,13 @@ struct SRectNode {
 
 inline constexpr std::size_t kMaxNodesPerList = 8;
 
-struct SRectBounds {
-  std::int32_t left = 1;
-  std::int32_t top = -1;
-  std::int32_t right = -1;
-  std::int32_t bottom = 1;
-};
-
 // One level of the tree: nodes[0] to nodes[count - 1] in list order. AppendNode copies each
 // node's rectangle into bounds, so that a descent tests the rectangles of a level side by side
 // instead of visiting every node; a node's rectangle does not change once it is in a list.
 struct SRectNodeList {
   std::uint8_t count = 0;
   std::array<std::unique_ptr<SRectNode>, kMaxNodesPerList> nodes;
-  std::array<SRectBounds, kMaxNodesPerList> bounds;
+  std::array<BoundingRect, kMaxNodesPerList> bounds;
 };
 
 // A list under way in a walk of a tree and the index of its next node. Walks keep these on a
