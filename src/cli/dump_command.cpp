@@ -16,8 +16,6 @@ namespace tavi::cli {
 
 namespace {
 
-// The element version every file of this format is read with.
-constexpr std::int32_t kElementVersion = 4;
 class CDump {
  public:
   CDump(const WString& path, IDumpWriter& writer) : m_path(path), m_writer(writer) {}

@@ -238,7 +238,7 @@ bool CIndexReader::ReadLeafElements(SRectNode& node) {
   std::vector<std::uint32_t> offsets;
   bool complete = ReadElementBlock(blockOffset, offsets);
   for (const std::uint32_t offset : offsets) {
-    std::unique_ptr<CTaviElement> element = LoadElement(offset, 4);
+    std::unique_ptr<CTaviElement> element = LoadElement(offset, kElementVersion);
     if (element == nullptr) {
       complete = false;
       continue;

@@ -44,6 +44,8 @@ class CIndexWriter {
 // An element record holds at least its id, type and presence.
 inline constexpr std::uint64_t kMinElementRecordSize = 9;
 inline constexpr std::uint32_t kLeafFlag = SRectNode::kLeafFlag;
+// The element record layout every file of this format is read with.
+inline constexpr std::int32_t kElementVersion = 4;
 
 // Reads index lists and element blocks of one open file without trusting its links and counts:
 // no list is read twice (so links that lead back cannot loop, and the lists taken from a file are

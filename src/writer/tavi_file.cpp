@@ -11,7 +11,6 @@ namespace tavi {
 
 namespace {
 
-constexpr std::int32_t kLoadVersion = 4;
 constexpr std::int32_t kDetailsVersion = 2;
 
 WString Widen(const std::string& text) {
@@ -259,7 +258,7 @@ bool CTaviFile::LoadNextFoundBlock(std::vector<CTaviElement*>& elements) {
   std::vector<std::uint32_t> offsets;
   reader.ReadElementBlock(entry.blockOffset, offsets);
   for (const std::uint32_t offset : offsets) {
-    std::unique_ptr<CTaviElement> element = reader.LoadElement(offset, kLoadVersion);
+    std::unique_ptr<CTaviElement> element = reader.LoadElement(offset, kElementVersion);
     if (element == nullptr) continue;
     element->type = static_cast<std::int32_t>(GetPoiType());
     element->fileId = m_fileId;
@@ -274,7 +273,7 @@ CTaviElement* CTaviFile::GetElementAt(std::uint32_t offset) {
   if (const auto cached = m_cache.find(offset); cached != m_cache.end())
     return cached->second.get();
   if (!OpenForReading()) return nullptr;
-  std::unique_ptr<CTaviElement> element = CIndexReader(m_file).LoadElement(offset, kLoadVersion);
+  std::unique_ptr<CTaviElement> element = CIndexReader(m_file).LoadElement(offset, kElementVersion);
   CTaviElement* result = element.get();
   if (element != nullptr) {
     element->type = static_cast<std::int32_t>(GetPoiType());
