@@ -66,14 +66,6 @@ CBytes NestedFileWithOneElement(std::uint32_t levels) {
   return std::move(test::PlainRecord(bytes, 1, kShopsHash, "A", 1500000, 4500000));
 }
 
-int AddElementA(const WString& path) {
-  CCustomTaviFile file;
-  file.Open(path, false);
-  ElementArray elements;
-  elements.push_back(MakeElement(u"A", 1500000, 4500000));
-  return file.AddElementsAndSave(std::move(elements));
-}
-
 TEST(NestedFile, InspectionReadsEveryLevel) {
   TempFolder folder;
   const WString path = folder.File("Shops.tavi");
@@ -108,7 +100,7 @@ TEST(NestedFile, ASecondSaveKeepsEveryLevel) {
   const WString path = folder.File("Shops.tavi");
   WriteBytes(Native(path), NestedFile(kLevels, 1).U32(0).Get());
   int result = 0;
-  RunOnSmallStack([&] { result = AddElementA(path); });
+  RunOnSmallStack([&] { result = test::AddOneElement(path, u"A"); });
   EXPECT_EQ(result, 1);
   const std::vector<std::uint8_t> expected = NestedFileWithOneElement(kLevels).Get();
   const std::vector<std::uint8_t> written = ReadBytes(Native(path));
@@ -134,7 +126,7 @@ TEST(NestedFile, CutInsideAListKeepsTheWholeLevelsAbove) {
     file.Open(path, true);
     whole = file.ReadWholeIndex();
     file.Close(true);
-    result = AddElementA(path);
+    result = test::AddOneElement(path, u"A");
   });
   EXPECT_FALSE(whole);
   EXPECT_EQ(result, 1);

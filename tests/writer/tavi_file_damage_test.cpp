@@ -73,15 +73,6 @@ SReadSummary ReadEverything(const WString& path) {
   return summary;
 }
 
-// Opens the damaged file as a container and stores one new element inside kBounds.
-int AddOneElement(const WString& path) {
-  CCustomTaviFile file;
-  file.Open(path, false);
-  ElementArray elements;
-  elements.push_back(MakeElement(u"new", 1500000, 4500000));
-  return file.AddElementsAndSave(std::move(elements));
-}
-
 TEST(DamagedFile, EveryTruncationIsReadAsFarAsItGoes) {
   TempFolder folder;
   const std::vector<std::uint8_t> whole = ThreeElementFile(folder);
@@ -107,7 +98,7 @@ TEST(DamagedFile, EveryTruncationIsReadAsFarAsItGoes) {
     }
     EXPECT_EQ(summary.elements, fitting);
 
-    const int added = AddOneElement(path);
+    const int added = test::AddOneElement(path, u"new");
     EXPECT_EQ(added, cut >= 52 ? 1 : 0);
     if (added == 1) {
       const SReadSummary rewritten = ReadEverything(path);
@@ -127,7 +118,7 @@ TEST(DamagedFile, ListCountAboveEightEmptiesTheList) {
   ASSERT_TRUE(file.Open(path, true));
   EXPECT_FALSE(file.ReadWholeIndex());
   EXPECT_EQ(file.GetRoot()->count, 0);
-  EXPECT_EQ(AddOneElement(path), 0);
+  EXPECT_EQ(test::AddOneElement(path, u"new"), 0);
 }
 
 // A header with an empty name (root list at 18), then the given lists and blocks.
@@ -199,7 +190,7 @@ TEST(DamagedFile, LinksThatLoopOrLeadNowhereAreRefused) {
     const SReadSummary summary = ReadEverything(path);
     EXPECT_TRUE(summary.opened);
     EXPECT_EQ(!(summary.index && summary.blocks && summary.allElements), c.inspectionSeesDamage);
-    ASSERT_EQ(AddOneElement(path), 1);
+    ASSERT_EQ(test::AddOneElement(path, u"new"), 1);
     const SReadSummary rewritten = ReadEverything(path);
     EXPECT_TRUE(rewritten.index && rewritten.blocks);
     EXPECT_EQ(rewritten.elements, c.elementsAfterRewrite);
@@ -216,7 +207,7 @@ TEST(DamagedFile, RepeatedOffsetsCannotMultiplyTheRecords) {
   TempFolder folder;
   const WString path = folder.File("repeats.tavi");
   WriteBytes(Native(path), bytes.Get());
-  ASSERT_EQ(AddOneElement(path), 1);
+  ASSERT_EQ(test::AddOneElement(path, u"new"), 1);
   const SReadSummary rewritten = ReadEverything(path);
   // The record takes 138 bytes: the file's own length allows no more copies than fit in it (one
   // more for the rest), and the new element comes on top.

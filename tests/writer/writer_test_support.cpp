@@ -1,5 +1,9 @@
 #include "writer/writer_test_support.h"
 
+#include <utility>
+
+#include "writer/tavi_file.h"
+
 namespace tavi::test {
 
 std::unique_ptr<CTaviElement> MakeElement(const WString& name, std::int32_t x, std::int32_t y) {
@@ -7,6 +11,14 @@ std::unique_ptr<CTaviElement> MakeElement(const WString& name, std::int32_t x, s
   element->SetName(name);
   element->SetPosition(GeoPoint{x, y});
   return element;
+}
+
+int AddOneElement(const WString& path, const WString& name) {
+  CCustomTaviFile file;
+  file.Open(path, false);
+  ElementArray elements;
+  elements.push_back(MakeElement(name, 1500000, 4500000));
+  return file.AddElementsAndSave(std::move(elements));
 }
 
 CRecordingWindow::CRecordingWindow() {

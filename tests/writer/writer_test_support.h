@@ -14,6 +14,10 @@ namespace tavi::test {
 
 std::unique_ptr<CTaviElement> MakeElement(const WString& name, std::int32_t x, std::int32_t y);
 
+// Opens an existing file as a container and stores one element named name at (1500000, 4500000);
+// returns what AddElementsAndSave gives.
+int AddOneElement(const WString& path, const WString& name);
+
 // Stands in for the main window while registered: takes every log line at once and keeps the
 // lines and the posted percentages.
 class CRecordingWindow : public IMessageTarget {
