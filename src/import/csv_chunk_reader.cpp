@@ -4,6 +4,7 @@
 #include <new>
 #include <string_view>
 
+#include "platform/byte_order.h"
 #include "platform/code_page.h"
 #include "text/string_conversion.h"
 
@@ -66,10 +67,9 @@ bool CCsvChunkReader::Load(std::uint64_t end) {
 }
 
 WChar CCsvChunkReader::UnitAt(std::uint64_t offset) const {
-  const auto i = static_cast<std::size_t>(offset - m_bufferStart);
-  const auto low = static_cast<unsigned char>(m_buffer[i]);
-  if (m_encoding != Encoding::kUtf16) return low;
-  return static_cast<WChar>(low | static_cast<unsigned char>(m_buffer[i + 1]) << 8);
+  const char* at = m_buffer.data() + (offset - m_bufferStart);
+  if (m_encoding != Encoding::kUtf16) return static_cast<unsigned char>(*at);
+  return static_cast<WChar>(LoadUInt16LE(at));
 }
 
 CCsvChunkReader::Result CCsvChunkReader::ReadNextChunk() {
@@ -110,20 +110,13 @@ bool CCsvChunkReader::FindChunkEnd(std::uint64_t searchStart, std::uint64_t& chu
 
 void CCsvChunkReader::DecodeChunk(std::uint64_t end) {
   const auto count = static_cast<std::size_t>(end - m_chunkStart);
-  if (m_encoding != Encoding::kUtf16) {
-    const CodePage codePage = m_encoding == Encoding::kUtf8 ? CP_UTF8 : CP_ACP;
-    const char* const bytes = m_buffer.data() + (m_chunkStart - m_bufferStart);
-    DecodeMultiByte(std::string_view(bytes, count), codePage, m_text);
+  const char* const bytes = m_buffer.data() + (m_chunkStart - m_bufferStart);
+  if (m_encoding == Encoding::kUtf16) {
+    DecodeUtf16LE(bytes, count, m_text, true);
     return;
   }
-  m_text.resize(count / 2);
-  std::size_t units = 0;
-  for (; units < m_text.size(); ++units) {
-    const WChar unit = UnitAt(m_chunkStart + 2 * units);
-    if (unit == 0) break;
-    m_text[units] = unit;
-  }
-  m_text.resize(units);
+  const CodePage codePage = m_encoding == Encoding::kUtf8 ? CP_UTF8 : CP_ACP;
+  DecodeMultiByte(std::string_view(bytes, count), codePage, m_text);
 }
 
 }  // namespace tavi

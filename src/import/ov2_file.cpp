@@ -160,16 +160,15 @@ std::optional<Ov2Entry> COv2File::ReadEntryInRect(const RectHeader& rect) {
 // code unit and is ignored. Read block by block, so that only the text itself is allocated.
 WString COv2File::ReadName(std::int64_t byteCount) {
   WString name;
+  WString piece;
   std::array<std::uint8_t, kNameBlockBytes> block{};
   std::int64_t left = byteCount - byteCount % 2;
   while (left > 0) {
     const auto take = static_cast<std::size_t>(std::min<std::int64_t>(left, block.size()));
     if (!ReadExact(block.data(), take)) break;
-    for (std::size_t i = 0; i < take; i += 2) {
-      const auto unit = static_cast<WChar>(block[i] | block[i + 1] << 8);
-      if (unit == 0) return name;
-      name.push_back(unit);
-    }
+    const bool ended = DecodeUtf16LE(block.data(), take, piece, true);
+    name += piece;
+    if (ended) break;
     left -= static_cast<std::int64_t>(take);
   }
   return name;
