@@ -4,13 +4,13 @@
 
 #include "app/conversion_worker.h"
 #include "platform/code_page.h"
+#include "platform/convertor_messages.h"
 
 namespace tavi::cli {
 
 namespace {
 
 constexpr int kBarWidth = 40;
-constexpr int kFullBar = 100;
 constexpr char kEraseLine[] = "\r\033[K";
 
 constexpr std::array<WStringView, 5> kFailurePrefixes = {
@@ -81,7 +81,7 @@ void CConsoleReport::DrawBar() {
   if (!m_showProgress || m_percent < 0) return;
   // The bar shares the terminal with standard output: what went there must be out first.
   m_out.flush();
-  const int filled = m_percent * kBarWidth / kFullBar;
+  const int filled = m_percent * kBarWidth / kProgressMaximum;
   m_err << kEraseLine << '[' << std::string(static_cast<std::size_t>(filled), '#')
         << std::string(static_cast<std::size_t>(kBarWidth - filled), ' ') << "] " << m_percent
         << '%' << std::flush;

@@ -5,13 +5,12 @@
 #include <utility>
 #include <vector>
 
+#include "model/geo.h"
 #include "platform/code_page.h"
 
 namespace tavi::cli {
 
 namespace {
-
-constexpr std::int64_t kUnitsPerDegree = 100000;
 
 // Every text of an element with the name of its field, in record order.
 std::vector<std::pair<const char*, const CCompactString*>> ElementTexts(

@@ -10,6 +10,7 @@
 #include "import/bounds.h"
 #include "import/csv_chunk_reader.h"
 #include "import/path_parts.h"
+#include "model/geo.h"
 #include "model/tavi_element.h"
 #include "platform/convertor_messages.h"
 #include "text/string_conversion.h"
@@ -20,7 +21,7 @@ namespace tavi {
 namespace {
 
 constexpr std::uint64_t kReadingPercentEnd = 30;
-constexpr double kCoordinateScale = 100000.0;
+constexpr double kCoordinateScale = kUnitsPerDegree;
 constexpr WChar kCommentMark = u';';
 constexpr WStringView kDirective = u"delimiter=";
 constexpr std::size_t kMinimumFields = 3;
@@ -138,7 +139,7 @@ std::int32_t ImportCsvFile(const WString& path, const SaveTaviFileFunction& save
   }
   const std::int32_t result = saveTaviFile(reader.Bounds(), GetFolderPart(path),
                                            std::move(reader.Elements()), GetTitlePart(path));
-  PostProgress(100);
+  PostProgress(kProgressMaximum);
   return result;
 }
 

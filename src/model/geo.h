@@ -11,6 +11,12 @@ struct GeoPoint {
   friend bool operator==(const GeoPoint&, const GeoPoint&) = default;
 };
 
+// Positions are counted in hundred-thousandths of a degree.
+inline constexpr std::int32_t kUnitsPerDegree = 100000;
+inline constexpr std::int32_t kAntimeridian = 180 * kUnitsPerDegree;
+inline constexpr std::int32_t kFullCircle = 360 * kUnitsPerDegree;
+inline constexpr std::int32_t kMaxLatitude = 90 * kUnitsPerDegree;
+
 // Marks a missing position.
 inline constexpr GeoPoint kNoPosition{-999999999, -999999999};
 
