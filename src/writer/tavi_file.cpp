@@ -82,14 +82,8 @@ bool CTaviFile::Create(const WString& path, const BoundingRect& bounds) {
   m_header.name = base;
   WriteHeader(m_file, m_header);
 
-  auto leaf = std::make_unique<SRectNode>();
-  leaf->left = bounds.left;
-  leaf->top = bounds.top;
-  leaf->right = bounds.right;
-  leaf->bottom = bounds.bottom;
-  leaf->elements = std::make_unique<ElementArray>();
   m_root = std::make_unique<SRectNodeList>();
-  AppendNode(*m_root, std::move(leaf));
+  AppendNode(*m_root, MakeLeaf(bounds));
   CIndexWriter(m_file).Write(*m_root);
 
   m_openState = 0;
