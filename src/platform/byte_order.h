@@ -22,6 +22,12 @@ std::uint16_t LoadUInt16LE(const Byte* bytes) {
 }
 
 template <OneByte Byte>
+std::uint16_t LoadUInt16BE(const Byte* bytes) {
+  return static_cast<std::uint16_t>(static_cast<std::uint8_t>(bytes[0]) << 8 |
+                                    static_cast<std::uint8_t>(bytes[1]));
+}
+
+template <OneByte Byte>
 std::uint32_t LoadUInt32LE(const Byte* bytes) {
   return static_cast<std::uint32_t>(LoadUInt16LE(bytes)) |
          static_cast<std::uint32_t>(LoadUInt16LE(bytes + 2)) << 16;
