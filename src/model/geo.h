@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace tavi {
 
@@ -19,6 +20,16 @@ inline constexpr std::int32_t kMaxLatitude = 90 * kUnitsPerDegree;
 
 // Marks a missing position.
 inline constexpr GeoPoint kNoPosition{-999999999, -999999999};
+
+// Whether p lies on the globe: longitude -180..180 and latitude -90..90 degrees, edges included.
+// kNoPosition does not.
+constexpr bool IsOnGlobe(GeoPoint p) {
+  return -kAntimeridian <= p.x && p.x <= kAntimeridian && -kMaxLatitude <= p.y &&
+         p.y <= kMaxLatitude;
+}
+
+// A coordinate in degrees with all five decimals its unit has: -12.50000 for -1250000.
+std::string FormatDegrees(std::int32_t units);
 
 // Bounding rectangle in the units of GeoPoint: left is the west edge (smallest longitude), top the
 // north edge (largest latitude), right the east edge, bottom the south edge. A default rectangle
