@@ -162,16 +162,33 @@ std::uint32_t CIndexWriter::WriteElementBlock(ElementArray& elements) {
 }
 
 CIndexReader::CIndexReader(CFile& file)
-    : m_file(file), m_length(file.GetLength()), m_recordBudget(m_length) {}
+    : m_file(file), m_length(file.GetLength()), m_budget(m_length) {}
+
+bool CIndexReader::Refuse(EReadShortfall shortfall) {
+  m_shortfall = shortfall;
+  return false;
+}
+
+bool CIndexReader::Spend(std::uint64_t bytes) {
+  if (bytes > m_budget) {
+    m_budget = 0;
+    return false;
+  }
+  m_budget -= bytes;
+  return true;
+}
 
 bool CIndexReader::ReadNodes(SRectNodeList& list) {
   std::array<std::uint8_t, kListHeadSize> head{};
-  if (m_file.Read(head.data(), head.size()) != head.size()) return false;
-  if (head[0] > kMaxNodesPerList) return false;
+  if (m_file.Read(head.data(), head.size()) != head.size())
+    return Refuse(EReadShortfall::kCutShort);
+  if (head[0] > kMaxNodesPerList) return Refuse(EReadShortfall::kDamaged);
+  if (!Spend(kListHeadSize + kNodeRecordSize * head[0])) return Refuse(EReadShortfall::kFileSpent);
   for (std::size_t i = 0; i < head[0]; ++i) {
     std::array<std::uint8_t, kNodeRecordSize> record{};
     // A cut record is dropped rather than followed with half of its link.
-    if (m_file.Read(record.data(), record.size()) != record.size()) return false;
+    if (m_file.Read(record.data(), record.size()) != record.size())
+      return Refuse(EReadShortfall::kCutShort);
     auto node = std::make_unique<SRectNode>();
     node->left = LoadInt32LE(record.data());
     node->top = LoadInt32LE(record.data() + 4);
@@ -184,8 +201,11 @@ bool CIndexReader::ReadNodes(SRectNodeList& list) {
 }
 
 bool CIndexReader::EnterList(std::uint64_t offset) {
-  if (offset > std::numeric_limits<std::uint32_t>::max()) return false;
-  return m_lists.insert(static_cast<std::uint32_t>(offset)).second;
+  if (offset > std::numeric_limits<std::uint32_t>::max())
+    return Refuse(EReadShortfall::kOutsideFile);
+  if (!m_lists.insert(static_cast<std::uint32_t>(offset)).second)
+    return Refuse(EReadShortfall::kListedTwice);
+  return true;
 }
 
 bool CIndexReader::ReadIndex(SRectNodeList& list) {
@@ -230,18 +250,12 @@ bool CIndexReader::ReadTree(SRectNodeList& root, bool withElements, const Boundi
 
 bool CIndexReader::ReadLeafElements(SRectNode& node) {
   node.elements = std::make_unique<ElementArray>();
-  const std::uint32_t blockOffset = node.link & ~kLeafFlag;
-  // A block shared by two leaves would hand the same records out twice.
-  if (!m_blocks.insert(blockOffset).second) return false;
   std::vector<std::uint32_t> offsets;
-  bool complete = ReadElementBlock(blockOffset, offsets);
+  bool complete = ReadElementBlock(node.link & ~kLeafFlag, offsets);
   for (const std::uint32_t offset : offsets) {
     std::unique_ptr<CTaviElement> element = LoadElement(offset, kElementVersion);
-    if (element == nullptr) {
-      complete = false;
-      continue;
-    }
-    AddElementToLeaf(node, std::move(element));
+    complete = complete && m_shortfall == EReadShortfall::kNone;
+    if (element != nullptr) AddElementToLeaf(node, std::move(element));
   }
   return complete;
 }
@@ -249,28 +263,48 @@ bool CIndexReader::ReadLeafElements(SRectNode& node) {
 bool CIndexReader::ReadElementBlock(std::uint32_t blockOffset,
                                     std::vector<std::uint32_t>& offsets) {
   offsets.clear();
+  m_shortfall = EReadShortfall::kNone;
+  // A block shared by two leaves would hand the same records out twice.
+  if (!m_blocks.insert(blockOffset).second) return Refuse(EReadShortfall::kListedTwice);
   m_file.Seek(blockOffset, CFile::begin);
   std::uint32_t count = 0;
-  if (!ReadUInt32(m_file, count)) return false;
+  if (!ReadUInt32(m_file, count)) return Refuse(EReadShortfall::kCutShort);
+  if (!Spend(4)) return Refuse(EReadShortfall::kFileSpent);
   const std::uint64_t position = m_file.GetPosition();
   const std::uint64_t fitting = position < m_length ? (m_length - position) / 4 : 0;
-  const auto taken = static_cast<std::size_t>(std::min<std::uint64_t>(count, fitting));
+  const std::uint64_t affordable = m_budget / 4;
+  const auto taken =
+      static_cast<std::size_t>(std::min({std::uint64_t{count}, fitting, affordable}));
+  Spend(4 * std::uint64_t{taken});
   std::vector<std::uint8_t> table(4 * taken);
   const std::size_t got = m_file.Read(table.data(), table.size());
   offsets.reserve(got / 4);
   for (std::size_t i = 0; i + 4 <= got; i += 4) offsets.push_back(LoadUInt32LE(table.data() + i));
-  return offsets.size() == count;
+  if (offsets.size() == count) return true;
+  return Refuse(taken < std::min<std::uint64_t>(count, fitting) ? EReadShortfall::kFileSpent
+                                                                : EReadShortfall::kCutShort);
 }
 
 std::unique_ptr<CTaviElement> CIndexReader::LoadElement(std::uint32_t offset,
                                                         std::int32_t version) {
-  if (offset > 0x7FFFFFFFu || offset + kMinElementRecordSize > m_length) return nullptr;
-  if (m_recordBudget < kMinElementRecordSize) return nullptr;
+  m_shortfall = EReadShortfall::kNone;
+  if (offset > 0x7FFFFFFFu || offset + kMinElementRecordSize > m_length) {
+    Refuse(EReadShortfall::kOutsideFile);
+    return nullptr;
+  }
+  if (!m_records.insert(offset).second) {
+    Refuse(EReadShortfall::kListedTwice);
+    return nullptr;
+  }
+  if (m_budget < kMinElementRecordSize) {
+    Refuse(EReadShortfall::kFileSpent);
+    return nullptr;
+  }
   auto element = std::make_unique<CTaviElement>();
-  element->Load(m_file, static_cast<std::int32_t>(offset), version);
+  const bool whole = element->Load(m_file, static_cast<std::int32_t>(offset), version);
   const std::uint64_t end = m_file.GetPosition();
-  const std::uint64_t used = std::max(end > offset ? end - offset : 0, kMinElementRecordSize);
-  m_recordBudget -= std::min(used, m_recordBudget);
+  Spend(std::max(end > offset ? end - offset : 0, kMinElementRecordSize));
+  if (!whole) m_shortfall = EReadShortfall::kCutShort;
   return element;
 }
 
