@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 #include "cli/convert_command.h"
@@ -12,114 +11,116 @@
 #include "platform/file.h"
 #include "platform/path.h"
 #include "writer/index_io.h"
-#include "writer/tavi_file.h"
+#include "writer/tavi_header.h"
 
 namespace tavi::cli {
 
 namespace {
 
+// One reader reads the whole file, so that no list, offset table or record is read twice and all
+// it reads together never takes more bytes than the file holds: a file whose leaves all share one
+// block, or whose blocks overlap, costs no more than a sound file of its size.
 class CDump {
  public:
   CDump(const WString& path, IDumpWriter& writer) : m_path(path), m_writer(writer) {}
 
   // False with the reason in Problem() when the file is damaged or cannot be read.
   bool Run() {
-    if (!ReadHeader()) return false;
-    bool complete = m_file.ReadWholeIndex();
+    if (!m_file.Open(m_path, CFile::modeRead)) return Report("cannot open the file");
+    STaviHeader header;
+    if (!ReadHeader(m_file, header)) return Report("the header is cut short");
+    m_writer.Header(header);
+    CIndexReader reader(m_file);
+    SRectNodeList root;
+    bool complete = reader.ReadIndexLists(root, true, nullptr);
     if (!complete) Report("the index is damaged or cut short");
-    if (const SRectNodeList* root = m_file.GetRoot()) {
-      complete = (ReadBlocks(*root) && complete);
-      WriteList(*root);
-    }
-    return WriteElements() && complete;
+    complete = ListNodes(root, reader) && complete;
+    for (const SDumpNode& node : m_nodes) m_writer.Node(node);
+    return WriteElements(reader) && complete;
   }
 
   const std::string& Problem() const { return m_problem; }
 
  private:
-  bool ReadHeader() {
-    CFile probe;
-    if (!probe.Open(m_path, CFile::modeRead)) return Report("cannot open the file");
-    if (!m_file.Open(m_path, false)) return Report("the header is cut short");
-    m_writer.Header(m_file.GetHeader());
-    return true;
-  }
+  struct SOpenList {
+    const SRectNodeList* list = nullptr;
+    std::size_t next = 0;
+    std::int64_t parent = -1;
+  };
 
-  // Reads the offset table of every leaf below list, depth first, and counts the elements below
-  // every internal node, so that a node can show its count before its children are written.
-  bool ReadBlocks(const SRectNodeList& list) {
+  // Lists the nodes depth first with their depth and parent, reading every leaf's offset table on
+  // the way; then adds each node's elements to its parent's, so that an internal node shows the
+  // elements of all leaves below it. A stack of open lists stands in for calls: the depth of a
+  // file is not limited.
+  bool ListNodes(const SRectNodeList& root, CIndexReader& reader) {
     bool complete = true;
-    for (std::size_t i = 0; i < list.count; ++i) {
-      const SRectNode& node = *list.nodes[i];
-      if (IsLeaf(node)) {
-        complete = ReadBlock(node.link & ~kLeafFlag) && complete;
-      } else if (node.children != nullptr) {
-        const std::size_t firstBlock = m_blocks.size();
-        complete = ReadBlocks(*node.children) && complete;
-        std::uint64_t below = 0;
-        for (std::size_t b = firstBlock; b < m_blocks.size(); ++b)
-          below += m_blocks[b].offsets.size();
-        m_elementsBelow[&node] = below;
+    std::vector<SOpenList> open{{&root, 0, -1}};
+    while (!open.empty()) {
+      SOpenList& top = open.back();
+      if (top.next == top.list->count) {
+        open.pop_back();
+        continue;
       }
-    }
-    return complete;
-  }
-
-  // Writes the nodes of a list and below, in the order ReadBlocks met them.
-  void WriteList(const SRectNodeList& list) {
-    for (std::size_t i = 0; i < list.count; ++i) {
-      const SRectNode& node = *list.nodes[i];
-      SDumpNode shown{node.left, node.top, node.right, node.bottom, IsLeaf(node), 0, 0};
+      const SRectNode& node = *top.list->nodes[top.next++];
+      SDumpNode shown{node.left, node.top, node.right,      node.bottom, IsLeaf(node),
+                      0,         0,        open.size() - 1, top.parent};
       if (shown.leaf) {
-        shown.elements = m_blocks[m_nextBlock++].offsets.size();
+        complete = ReadBlock(node.link & ~kLeafFlag, reader) && complete;
+        shown.elements = m_blocks.back().offsets.size();
       } else if (node.children != nullptr) {
         shown.nodes = node.children->count;
-        shown.elements = m_elementsBelow[&node];
+        open.push_back({node.children.get(), 0, static_cast<std::int64_t>(m_nodes.size())});
       }
-      m_writer.BeginNode(shown);
-      if (!shown.leaf && node.children != nullptr) WriteList(*node.children);
-      m_writer.EndNode();
+      m_nodes.push_back(shown);
     }
+    // Every node comes after its parent.
+    for (std::size_t i = m_nodes.size(); i-- > 0;) {
+      if (m_nodes[i].parent >= 0)
+        m_nodes[static_cast<std::size_t>(m_nodes[i].parent)].elements += m_nodes[i].elements;
+    }
+    return complete;
   }
 
   static bool IsLeaf(const SRectNode& node) { return (node.link & kLeafFlag) != 0; }
 
-  bool ReadBlock(std::uint32_t blockOffset) {
+  bool ReadBlock(std::uint32_t blockOffset, CIndexReader& reader) {
     m_blocks.push_back({blockOffset, {}});
-    if (m_file.ReadElementBlockAt(blockOffset, m_blocks.back().offsets)) return true;
-    return Report("the element block at offset " + std::to_string(blockOffset) + " is cut short");
+    if (reader.ReadElementBlock(blockOffset, m_blocks.back().offsets)) return true;
+    const std::string block = "the element block at offset " + std::to_string(blockOffset);
+    switch (reader.Shortfall()) {
+      case EReadShortfall::kListedTwice:
+        return Report(block + " is listed twice");
+      case EReadShortfall::kFileSpent:
+        return Report(kOverlapping);
+      default:
+        return Report(block + " is cut short");
+    }
   }
 
-  bool WriteElements() {
-    CFile file;
-    if (!file.Open(m_path, CFile::modeRead)) return Report("cannot open the file");
-    CIndexReader reader(file);
+  bool WriteElements(CIndexReader& reader) {
     bool complete = true;
     for (const SBlock& block : m_blocks) {
       for (const std::uint32_t offset : block.offsets) {
         const std::unique_ptr<CTaviElement> element = reader.LoadElement(offset, kElementVersion);
-        if (element == nullptr) {
-          complete = Report("the element record at offset " + std::to_string(offset) +
-                            " does not lie in the file");
-          continue;
-        }
-        if (IsCutShort(file, offset)) {
-          complete =
-              Report("the element record at offset " + std::to_string(offset) + " is cut short");
-        }
-        m_writer.Element(*element);
+        if (reader.Shortfall() != EReadShortfall::kNone) complete = ReportRecord(offset, reader);
+        if (element != nullptr) m_writer.Element(*element);
       }
     }
     return complete;
   }
 
-  // The index reader keeps the result of the record's Load to itself. A cut leaves the file at its
-  // end, so a record that ended before the end arrived whole; one that reached it is the file's
-  // last record or cut short, and loading it once more tells which.
-  static bool IsCutShort(CFile& file, std::uint32_t offset) {
-    if (file.GetPosition() < file.GetLength()) return false;
-    CTaviElement again;
-    return !again.Load(file, static_cast<std::int32_t>(offset), kElementVersion);
+  bool ReportRecord(std::uint32_t offset, const CIndexReader& reader) {
+    const std::string record = "the element record at offset " + std::to_string(offset);
+    switch (reader.Shortfall()) {
+      case EReadShortfall::kOutsideFile:
+        return Report(record + " does not lie in the file");
+      case EReadShortfall::kListedTwice:
+        return Report(record + " is listed twice");
+      case EReadShortfall::kFileSpent:
+        return Report(kOverlapping);
+      default:
+        return Report(record + " is cut short");
+    }
   }
 
   // Keeps the first problem: later ones usually follow from it.
@@ -133,12 +134,14 @@ class CDump {
     std::vector<std::uint32_t> offsets;
   };
 
+  static constexpr char kOverlapping[] =
+      "the element blocks and records overlap: together they take more bytes than the file holds";
+
   const WString m_path;
   IDumpWriter& m_writer;
-  CTaviFile m_file;
-  std::vector<SBlock> m_blocks;  // every leaf's offset table, depth first
-  std::size_t m_nextBlock = 0;
-  std::unordered_map<const SRectNode*, std::uint64_t> m_elementsBelow;
+  CFile m_file;
+  std::vector<SDumpNode> m_nodes;  // depth first
+  std::vector<SBlock> m_blocks;    // every leaf's offset table, depth first
   std::string m_problem;
 };
 

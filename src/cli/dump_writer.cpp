@@ -1,5 +1,6 @@
 #include "cli/dump_writer.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
@@ -102,20 +103,20 @@ class CTextDumpWriter : public IDumpWriter {
     Field(2, "name", Utf8(header.name));
   }
 
-  void BeginNode(const SDumpNode& node) override {
-    if (m_depth == 0 && !m_indexStarted) m_out << "index\n";
+  // Deeper nodes keep the deepest indent and say how deep they are.
+  void Node(const SDumpNode& node) override {
+    if (!m_indexStarted) m_out << "index\n";
     m_indexStarted = true;
-    ++m_depth;
-    m_out << std::string(2 * static_cast<std::size_t>(m_depth), ' ')
-          << (node.leaf ? "leaf" : "internal") << " west " << FormatDegrees(node.left) << " north "
+    const std::uint64_t level = node.depth + 1;
+    m_out << std::string(2 * static_cast<std::size_t>(std::min(level, kMaxIndentLevels)), ' ');
+    if (level > kMaxIndentLevels) m_out << "[depth " << node.depth << "] ";
+    m_out << (node.leaf ? "leaf" : "internal") << " west " << FormatDegrees(node.left) << " north "
           << FormatDegrees(node.top) << " east " << FormatDegrees(node.right) << " south "
           << FormatDegrees(node.bottom) << " (raw " << node.left << ' ' << node.top << ' '
           << node.right << ' ' << node.bottom << ')';
     if (!node.leaf) m_out << " nodes " << node.nodes;
     m_out << " elements " << node.elements << '\n';
   }
-
-  void EndNode() override { --m_depth; }
 
   void Element(const CTaviElement& element) override {
     if (!m_elementsStarted) m_out << "elements\n";
@@ -137,8 +138,9 @@ class CTextDumpWriter : public IDumpWriter {
     m_out << std::string(indent, ' ') << name << ':' << (value.empty() ? "" : " ") << value << '\n';
   }
 
+  static constexpr std::uint64_t kMaxIndentLevels = 32;
+
   std::ostream& m_out;
-  int m_depth = 0;
   bool m_indexStarted = false;
   bool m_elementsStarted = false;
 };
@@ -176,27 +178,19 @@ class CJsonDumpWriter : public IDumpWriter {
     m_needComma = true;
   }
 
-  void BeginNode(const SDumpNode& node) override {
+  // The index is one flat list: each node names its depth and its parent's place in the list.
+  void Node(const SDumpNode& node) override {
     if (m_section != Section::kIndex) Open(Section::kIndex, "index");
-    m_out << (m_firstInList ? "" : ",") << '\n'
-          << std::string(2 * (m_open.size() + 1), ' ')
-          << "{\"leaf\": " << (node.leaf ? "true" : "false")
+    m_out << (m_firstInList ? "" : ",") << "\n  {\"depth\": " << node.depth
+          << ", \"parent\": " << node.parent << ", \"leaf\": " << (node.leaf ? "true" : "false")
           << ", \"west\": " << FormatDegrees(node.left)
           << ", \"north\": " << FormatDegrees(node.top)
           << ", \"east\": " << FormatDegrees(node.right)
           << ", \"south\": " << FormatDegrees(node.bottom) << ", \"left\": " << node.left
           << ", \"top\": " << node.top << ", \"right\": " << node.right
           << ", \"bottom\": " << node.bottom;
-    m_out << ", \"elements\": " << node.elements;
-    if (!node.leaf) m_out << ", \"children\": [";
-    m_open.push_back(node.leaf);
-    m_firstInList = true;
-  }
-
-  void EndNode() override {
-    const bool leaf = m_open.back();
-    m_open.pop_back();
-    m_out << (leaf ? "}" : "]}");
+    if (!node.leaf) m_out << ", \"nodes\": " << node.nodes;
+    m_out << ", \"elements\": " << node.elements << '}';
     m_firstInList = false;
   }
 
@@ -215,7 +209,6 @@ class CJsonDumpWriter : public IDumpWriter {
   }
 
   void Finish() override {
-    while (!m_open.empty()) EndNode();
     if (m_section != Section::kNone) m_out << ']';
     m_out << "\n}\n";
     m_out.flush();
@@ -225,7 +218,6 @@ class CJsonDumpWriter : public IDumpWriter {
   enum class Section { kNone, kIndex, kElements };
 
   void Open(Section section, const char* name) {
-    while (!m_open.empty()) EndNode();
     if (m_section != Section::kNone) m_out << ']';
     m_out << (m_needComma ? "," : "") << "\n\"" << name << "\": [";
     m_needComma = true;
@@ -235,7 +227,6 @@ class CJsonDumpWriter : public IDumpWriter {
 
   std::ostream& m_out;
   Section m_section = Section::kNone;
-  std::vector<bool> m_open;  // the nodes begun and not yet ended; true for a leaf
   bool m_firstInList = true;
   bool m_needComma = false;
 };

@@ -19,17 +19,19 @@ struct SDumpNode {
   bool leaf = false;
   std::uint32_t nodes = 0;     // in the child list of an internal node
   std::uint64_t elements = 0;  // in a leaf, or in all leaves below an internal node
+  std::uint64_t depth = 0;     // 0 in the root list
+  std::int64_t parent = -1;    // the parent's place among the nodes shown; -1 in the root list
 };
 
-// Receives what a dump reads, in file order: the header, the index tree depth first (every
-// BeginNode has its EndNode, children in between), then the elements leaf by leaf. Finish closes
-// the output, also after a dump that stopped early.
+// Receives what a dump reads, in file order: the header, the index tree depth first (each node
+// before its children, nodes numbered from 0 in this order), then the elements leaf by leaf.
+// A legal tree may be tens of thousands of levels deep, so no writer nests its output by depth
+// without a limit. Finish closes the output, also after a dump that stopped early.
 class IDumpWriter {
  public:
   virtual ~IDumpWriter() = default;
   virtual void Header(const STaviHeader& header) = 0;
-  virtual void BeginNode(const SDumpNode& node) = 0;
-  virtual void EndNode() = 0;
+  virtual void Node(const SDumpNode& node) = 0;
   virtual void Element(const CTaviElement& element) = 0;
   virtual void Finish() = 0;
 };
