@@ -16,6 +16,8 @@
 
 namespace tavi {
 
+SFileSystemCalls g_fileSystemCalls{::pread, ::pwrite, ::fsync, ::close, ::rename, 256 * 1024};
+
 namespace {
 
 [[noreturn]] void ThrowOsError() {
@@ -67,7 +69,8 @@ bool CFile::Open(const WString& path, unsigned flags) {
   m_writable = writable;
   m_position = 0;
   m_length = static_cast<std::uint64_t>(info.st_size);
-  m_buffer.resize(kBufferSize);
+  m_readError = 0;
+  m_buffer.resize(g_fileSystemCalls.bufferBytes);
   m_bufferStart = 0;
   m_bufferUsed = 0;
   m_dirty = false;
@@ -77,9 +80,14 @@ bool CFile::Open(const WString& path, unsigned flags) {
 std::size_t CFile::ReadThrough(std::uint64_t at, std::byte* data, std::size_t count) {
   std::size_t done = 0;
   while (done < count) {
-    const ssize_t got = ::pread(m_fd, data + done, count - done, static_cast<off_t>(at + done));
+    const ssize_t got =
+        g_fileSystemCalls.pread(m_fd, data + done, count - done, static_cast<off_t>(at + done));
     if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) break;
+    if (got <= 0) {
+      // Less than the file holds is an error, not its end.
+      if (m_readError == 0 && at + done < m_length) m_readError = got < 0 ? errno : EIO;
+      break;
+    }
     done += static_cast<std::size_t>(got);
   }
   return done;
@@ -105,14 +113,14 @@ std::size_t CFile::Read(void* buffer, std::size_t count) {
       m_position += take;
       continue;
     }
-    if (count - done >= kBufferSize) {
+    if (count - done >= m_buffer.size()) {
       const std::size_t got = ReadThrough(m_position, out + done, count - done);
       done += got;
       m_position += got;
       break;
     }
     m_bufferStart = m_position;
-    m_bufferUsed = ReadThrough(m_position, m_buffer.data(), kBufferSize);
+    m_bufferUsed = ReadThrough(m_position, m_buffer.data(), m_buffer.size());
     if (m_bufferUsed == 0) break;
   }
   return done;
@@ -121,7 +129,8 @@ std::size_t CFile::Read(void* buffer, std::size_t count) {
 void CFile::WriteThrough(std::uint64_t at, const std::byte* data, std::size_t count) {
   std::size_t done = 0;
   while (done < count) {
-    const ssize_t put = ::pwrite(m_fd, data + done, count - done, static_cast<off_t>(at + done));
+    const ssize_t put =
+        g_fileSystemCalls.pwrite(m_fd, data + done, count - done, static_cast<off_t>(at + done));
     if (put < 0 && errno == EINTR) continue;
     if (put <= 0) {
       if (put == 0) errno = EIO;
@@ -145,13 +154,13 @@ void CFile::WriteAnywhere(const void* buffer, std::size_t count) {
   const std::uint64_t end = at + count;
   const std::uint64_t bufferEnd = m_bufferStart + m_bufferUsed;
 
-  if (at >= m_bufferStart && at <= bufferEnd && end <= m_bufferStart + kBufferSize) {
+  if (at >= m_bufferStart && at <= bufferEnd && end <= m_bufferStart + m_buffer.size()) {
     // Inside or right behind the buffered run: the common case.
     const auto offset = static_cast<std::size_t>(at - m_bufferStart);
     std::memcpy(m_buffer.data() + offset, data, count);
     m_bufferUsed = std::max(m_bufferUsed, offset + count);
     m_dirty = true;
-  } else if (end <= m_bufferStart || count >= kBufferSize) {
+  } else if (end <= m_bufferStart || count >= m_buffer.size()) {
     // A patch before the buffered run (a link or an offset table), or a large block: write it
     // directly and keep the buffer. A large block that overlaps the buffer flushes it first.
     if (end > m_bufferStart && at < bufferEnd) {
@@ -179,7 +188,7 @@ std::uint64_t CFile::Seek(std::int64_t offset, SeekPosition from) {
 
 void CFile::Sync() {
   Flush();
-  if (m_fd >= 0 && ::fsync(m_fd) != 0) ThrowOsError();
+  if (m_fd >= 0 && g_fileSystemCalls.fsync(m_fd) != 0) ThrowOsError();
 }
 
 void CFile::Close() {
@@ -194,7 +203,7 @@ void CFile::Close() {
   m_fd = -1;
   m_buffer = {};
   m_bufferUsed = 0;
-  if (::close(fd) != 0 && m_writable) ThrowOsError();
+  if (g_fileSystemCalls.close(fd) != 0 && m_writable) ThrowOsError();
 }
 
 // Bytes handed to Write are kept even here, as an unbuffered file would have them on disk already;
@@ -205,7 +214,7 @@ void CFile::Abort() noexcept {
     Flush();
   } catch (...) {  // nobody to report to
   }
-  ::close(m_fd);
+  g_fileSystemCalls.close(m_fd);
   m_fd = -1;
   m_dirty = false;
   m_buffer = {};
@@ -251,7 +260,8 @@ bool CreateSiblingFile(const WString& path, WString& created, int& error) {
 }
 
 void CFile::Rename(const WString& from, const WString& to) {
-  if (::rename(ToNativePath(from).c_str(), ToNativePath(to).c_str()) != 0) ThrowOsError();
+  if (g_fileSystemCalls.rename(ToNativePath(from).c_str(), ToNativePath(to).c_str()) != 0)
+    ThrowOsError();
 }
 
 }  // namespace tavi

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -27,6 +29,19 @@ std::string DescribeError(int error);
 // " (reason)", as a log line adds a reason to its path; empty when there is no reason.
 WString ReasonSuffix(std::string_view reason);
 
+// The system calls under every CFile, and the size of its buffer. The program runs with the
+// system's own calls; a test may point an entry elsewhere, before any file is opened, to make a
+// chosen call fail, and shrink the buffer so that a small file takes many calls.
+struct SFileSystemCalls {
+  ssize_t (*pread)(int fd, void* data, std::size_t count, off_t at);
+  ssize_t (*pwrite)(int fd, const void* data, std::size_t count, off_t at);
+  int (*fsync)(int fd);
+  int (*close)(int fd);
+  int (*rename)(const char* from, const char* to);
+  std::size_t bufferBytes;
+};
+extern SFileSystemCalls g_fileSystemCalls;
+
 // A seekable binary file with its own buffer, so that writing a record field by field, reading a
 // file front to back, and "seek back, write 4 bytes, seek forward" cost no system call per field.
 class CFile {
@@ -50,13 +65,18 @@ class CFile {
   // The system's error number of the last Open that failed.
   int GetLastError() const { return m_lastError; }
 
-  // Copies up to count bytes at the current position; fewer at the end of the file.
+  // Copies up to count bytes at the current position; fewer at the end of the file, or when the
+  // system fails to deliver bytes the file holds, which GetReadError then tells.
   std::size_t Read(void* buffer, std::size_t count);
+  // The system's error number of the first read since Open that delivered less than the file
+  // holds (EIO when the file seemed to end early); 0 when none did.
+  int GetReadError() const { return m_readError; }
   // Writes count bytes at the current position. Throws CFileException on an OS error.
   void Write(const void* buffer, std::size_t count) {
     // Records are written field by field: appending to the buffered run must cost no call.
     const std::uint64_t bufferEnd = m_bufferStart + m_bufferUsed;
-    if (m_fd >= 0 && m_writable && m_position == bufferEnd && count <= kBufferSize - m_bufferUsed) {
+    if (m_fd >= 0 && m_writable && m_position == bufferEnd &&
+        count <= m_buffer.size() - m_bufferUsed) {
       if (count == 0) return;
       std::memcpy(m_buffer.data() + m_bufferUsed, buffer, count);
       m_bufferUsed += count;
@@ -93,10 +113,9 @@ class CFile {
   void WriteThrough(std::uint64_t at, const std::byte* data, std::size_t count);
   std::size_t ReadThrough(std::uint64_t at, std::byte* data, std::size_t count);
 
-  static constexpr std::size_t kBufferSize = 256 * 1024;
-
   int m_fd = -1;
   int m_lastError = 0;
+  int m_readError = 0;
   bool m_writable = false;
   std::uint64_t m_position = 0;
   // The length at opening, grown by writes: the loaders ask for it per field, and a file read here
