@@ -105,6 +105,11 @@ std::int32_t ImportGepFile(const WString& path, const SaveTaviFileFunction& save
   }
   BoundingRect bounds;
   const std::vector<Ov2Entry>& entries = reader.ReadAllEntries(bounds);
+  if (reader.HadReadError()) {
+    PostLogLine(u"Failed to open - " + path +
+                ReasonSuffix("the file could not be read to its end"));
+    return kFailedToOpen;
+  }
   const bool cutShort = reader.IsCutShort();
   const std::vector<Ov2Problem> problems = CollectProblems(reader, entries);
   LogProblems(path, problems);

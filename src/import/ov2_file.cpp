@@ -47,7 +47,8 @@ bool COv2File::Open(const WString& path) {
   m_title = TitleOf(path);
   if (!ReadHeaderCountAndBytes() || !ReadHeaderCountAndBytes() ||
       !SkipHeaderField(kSkippedHeaderBytes) || !ReadHeaderCountAndBytes()) {
-    m_openProblem = "the header is cut short or damaged";
+    const int error = m_file.GetReadError();
+    m_openProblem = error != 0 ? DescribeError(error) : "the header is cut short or damaged";
     return false;
   }
   m_dataStart = static_cast<std::int64_t>(m_file.GetPosition());

@@ -67,6 +67,8 @@ class COv2File {
 
   // Whether the end of the file cut a rectangle or record short.
   bool IsCutShort() const { return m_cutShort; }
+  // Whether the system failed to deliver bytes the file holds: what was read is not the file.
+  bool HadReadError() const { return m_file.GetReadError() != 0; }
   // Records that ended a rectangle's walk before its end or the index, in the order met.
   const std::vector<Ov2Problem>& GetProblems() const { return m_problems; }
 

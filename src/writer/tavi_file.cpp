@@ -115,13 +115,22 @@ bool CTaviFile::Reload() {
   if (source.empty()) return false;
   if (!m_file.Open(source, CFile::modeRead)) return false;
   m_openState = 0;
-  if (!ReadHeader(m_file, m_header)) {
+  const bool header = ReadHeader(m_file, m_header);
+  if (header) {
+    m_root = std::make_unique<SRectNodeList>();
+    // A damaged index is taken as far as it could be read.
+    CIndexReader(m_file).ReadIndex(*m_root);
+  }
+  // Bytes the system failed to deliver are no damage of the file: saving what arrived would lose
+  // the rest without a word.
+  if (const int error = m_file.GetReadError(); error != 0) {
+    Close(true);
+    throw CFileException(DescribeError(error));
+  }
+  if (!header) {
     Close(true);
     return false;
   }
-  m_root = std::make_unique<SRectNodeList>();
-  // A damaged index is taken as far as it could be read.
-  CIndexReader(m_file).ReadIndex(*m_root);
   Close(false);
   return true;
 }

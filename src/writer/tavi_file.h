@@ -39,7 +39,8 @@ class CTaviFile {
   // raise CFileException.
   bool Create(const WString& path, const BoundingRect& bounds);
   // Takes every element: stores it in the index or destroys it, then rewrites the file. 1 when
-  // the file was rewritten with at least one new element, 0 otherwise. An element that no leaf of
+  // the file was rewritten with at least one new element, 0 otherwise. Raises CFileException when
+  // the file cannot be read back or the new one cannot be written. An element that no leaf of
   // the index contains is counted and reported in a log line after the save.
   int AddElementsAndSave(ElementArray&& elements);
   // Counts of the last AddElementsAndSave.
