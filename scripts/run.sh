@@ -2,10 +2,14 @@
 # One entry point for a fresh Debian 12 machine:
 #   scripts/run.sh main      install what is missing, build, convert a copy of examples/
 #   scripts/run.sh test      install what is missing, build, run all tests
-#   scripts/run.sh sanitize  the tests again in an AddressSanitizer + UBSan build
+#   scripts/run.sh sanitize  the tests again in an AddressSanitizer + UBSan build (clang)
+#   scripts/run.sh fuzz [SECONDS]   run each fuzz target for SECONDS (default 60), one after the other
+#   scripts/run.sh fuzz --runs N    a repeatable run: each target N inputs from seed 1 (CI)
+#   scripts/run.sh tsan      the tests in a ThreadSanitizer build, without the window
 #   scripts/run.sh bench     build and run the benchmarks
-# main, test and bench share one optimised build in build/ (warnings are errors); sanitize builds
-# in build-sanitize/.
+# main, test and bench share one optimised build in build/ (warnings are errors); sanitize and
+# fuzz share one clang build in build-sanitize/, where the fuzz targets are libFuzzer binaries;
+# tsan builds in build-tsan/.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -16,6 +20,8 @@ packages=(g++ cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev qt6-b
 
 # The benchmark also measures GPSBabel, and /usr/bin/time reads the peak memory.
 bench_packages=(time gpsbabel)
+# The sanitizer builds and libFuzzer come with clang.
+clang_packages=(clang-14 libclang-rt-14-dev)
 
 install_missing() {  # extra packages...
   local missing=()
@@ -41,7 +47,42 @@ ensure_test_locale() {
 configure() {  # build-dir, extra cmake arguments...
   local dir=$1
   shift
-  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+  local launcher=()
+  command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  cmake -S . -B "$dir" -G Ninja "${launcher[@]}" "$@" >/dev/null
+}
+
+# One clang build for the sanitizer tests and the fuzz targets: AddressSanitizer, UBSan and the
+# fuzzer's coverage in every target, optimised a little so that fuzzing is not needlessly slow.
+configure_sanitize() {
+  install_missing "${clang_packages[@]}"
+  CXX=clang++-14 configure build-sanitize -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-g -O1" \
+    -DTAVI_WERROR=ON -DTAVI_SANITIZE=ON -DTAVI_FUZZ=ON -DTAVI_BUILD_BENCH=OFF
+}
+
+sanitizer_options() {
+  export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1
+  export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+}
+
+# fuzz_target name corpus libFuzzer-options...: new inputs go to build-sanitize/fuzz-corpus/NAME,
+# findings and the whole log to build-sanitize/fuzz-findings/.
+fuzz_target() {
+  local name=$1 corpus=$2
+  shift 2
+  local work=build-sanitize/fuzz-corpus/$name
+  local log=build-sanitize/fuzz-findings/$name.log
+  mkdir -p "$work" build-sanitize/fuzz-findings
+  local dict=()
+  [ "$corpus" = text ] && dict=(-dict=fuzz/text.dict)
+  echo "== $name"
+  if ! build-sanitize/fuzz/"$name" -rss_limit_mb=2048 -timeout=1 -print_final_stats=1 \
+      -artifact_prefix=build-sanitize/fuzz-findings/"$name"- "${dict[@]}" "$@" \
+      "$work" fuzz/corpus/"$corpus" >"$log" 2>&1; then
+    tail -n 60 "$log"
+    return 1
+  fi
+  grep -E '^#[0-9]+[[:space:]]+DONE|^stat::(number_of_executed_units|peak_rss_mb)' "$log"
 }
 
 jobs=$(nproc)
@@ -63,10 +104,37 @@ case "${1:-}" in
   sanitize)
     install_missing
     ensure_test_locale
-    configure build-sanitize -DCMAKE_BUILD_TYPE=Debug -DTAVI_WERROR=ON -DTAVI_SANITIZE=ON
+    configure_sanitize
     cmake --build build-sanitize -j "$jobs"
-    ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-      QT_QPA_PLATFORM=offscreen ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
+    sanitizer_options
+    QT_QPA_PLATFORM=offscreen ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
+    ;;
+  fuzz)
+    install_missing
+    configure_sanitize
+    cmake --build build-sanitize -j "$jobs" --target fuzzers
+    sanitizer_options
+    if [ "${2:-}" = --runs ]; then
+      # Repeatable: a fresh corpus, a fixed seed and a fixed number of inputs.
+      limit=(-seed=1 "-runs=${3:?usage: scripts/run.sh fuzz --runs N}")
+      rm -rf build-sanitize/fuzz-corpus
+    else
+      limit=("-max_total_time=${2:-60}")
+    fi
+    fuzz_target text_import_fuzzer text "${limit[@]}"
+    fuzz_target gep_import_fuzzer gep "${limit[@]}"
+    fuzz_target dump_fuzzer tavi "${limit[@]}"
+    fuzz_target reload_fuzzer tavi "${limit[@]}"
+    ;;
+  tsan)
+    install_missing "${clang_packages[@]}"
+    ensure_test_locale
+    # Debian's Qt is not built for ThreadSanitizer, so the window stays out of this build.
+    CXX=clang++-14 configure build-tsan -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-g -O1" \
+      -DTAVI_WERROR=ON -DTAVI_TSAN=ON -DTAVI_BUILD_GUI=OFF -DTAVI_BUILD_BENCH=OFF
+    cmake --build build-tsan -j "$jobs"
+    TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+      ctest --test-dir build-tsan --output-on-failure -j "$jobs"
     ;;
   bench)
     install_missing "${bench_packages[@]}"
@@ -76,7 +144,7 @@ case "${1:-}" in
     scripts/bench.sh "$@"
     ;;
   *)
-    echo "usage: scripts/run.sh main|test|sanitize|bench" >&2
+    echo "usage: scripts/run.sh main|test|sanitize|fuzz [SECONDS|--runs N]|tsan|bench" >&2
     exit 2
     ;;
 esac
