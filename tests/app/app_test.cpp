@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "app/conversion_worker.h"
-#include "app/overall_progress.h"
 #include "platform/convertor_messages.h"
 #include "support/test_support.h"
 
@@ -53,18 +52,6 @@ TEST(ConversionWorker, NothingToConvert) {
   CRun run;
   EXPECT_EQ(ConversionThreadProc(&run), 0u);
   EXPECT_TRUE(run.boxes.empty());  // "Done!" closes a run with files only
-}
-
-// The window's bar, in single precision as the window computes it: with seven files the step is
-// 14.2857141, and 14.2857141 * 99 / 100 = 14.1428570.
-TEST(OverallProgress, MatchesTheWindowsBar) {
-  const std::int32_t cases[][4] = {{1, 0, 37, 37}, {7, 0, 99, 14}, {7, 6, 100, 100},
-                                   {3, 1, 0, 33},  {3, 2, 0, 66},  {0, 0, 50, 0},
-                                   {2, 0, -40, 0}, {2, 5, 0, 100}, {1, 0, 2147483647, 100}};
-  for (const auto& [files, done, percent, bar] : cases) {
-    EXPECT_EQ(ComputeOverallProgress(files, done, percent), bar)
-        << files << " " << done << " " << percent;
-  }
 }
 
 }  // namespace

@@ -80,6 +80,10 @@ TEST(Index, SplitAtTheMean) {
   std::string north = "(0,100000,100000,25000:", south = "(0,25000,100000,0:";
   for (int i = 1; i <= 32; ++i) (i <= 16 ? south : north) += " " + std::to_string(i);
   EXPECT_EQ(Describe(root), "[" + north + ")" + south + ")]");
+  SRectNodeList narrow;  // a leaf narrower than 1000 is split while it is 1000 high or more
+  AppendNode(narrow, Leaf({0, 1000, 999, 0}));
+  for (int i = 0; i < 32; ++i) Insert(narrow, {i * 30, i * 30});
+  EXPECT_EQ(narrow.count, 2);
 }
 
 // The split exactly as its steps read: sums, counts and the distribution by scanning every time.
@@ -134,7 +138,8 @@ void PlainSplit(SRectNodeList& list, SRectNode& leaf) {
 }
 
 // Points of one crowded spot, one crowded latitude and spread; where the rectangle reaches across
-// the antimeridian, some lie east of it, written as western longitudes.
+// the antimeridian, some lie east of it, written once as western longitudes and once beyond 180
+// degrees, as a text file may have them.
 std::vector<GeoPoint> Mixed(const BoundingRect& r, unsigned seed) {
   std::mt19937 random(seed);
   const auto in = [&random](std::int64_t low, std::int64_t high) {
@@ -146,6 +151,7 @@ std::vector<GeoPoint> Mixed(const BoundingRect& r, unsigned seed) {
   for (int i = 0; i < 3000; ++i) {
     std::int32_t x = in(r.left, wraps ? kAntimeridian : r.right);
     if (wraps && i % 5 == 2) x = in(-kAntimeridian, r.right - kFullCircle);
+    if (wraps && i % 5 == 3) x = in(kAntimeridian, r.right);
     points.push_back(i % 5 == 0 ? GeoPoint{r.left, r.bottom}
                                 : GeoPoint{x, i % 5 == 1 ? r.top : in(r.bottom, r.top)});
   }
@@ -157,7 +163,8 @@ TEST(Index, RunningFiguresGiveTheTreeThatScanningGives) {
                                 {-3000000, -1000000, -1000000, -3000000},  // truncation to zero
                                 {17000000, 500000, 19000000, -500000},     // across 180 degrees
                                 {-18000000, 9000000, 18000000, -9000000},
-                                {17990000, 1000, 18000000, 0}};  // east edge on the antimeridian
+                                {17990000, 1000, 18000000, 0},  // east edge on the antimeridian
+                                {17900000, 100000, 18100000, 0}};
   for (const BoundingRect& r : rects) {
     for (unsigned seed = 1; seed <= 3; ++seed) {
       SRectNodeList plain;
