@@ -18,8 +18,9 @@ struct CRun : IConversionHost, test::CRecordingWindow {
   std::vector<WString> files;
 };
 
-// A file whose output cannot be written is logged as such, its half-written output removed, and
-// the run goes on with the next file; the count of files is asked anew before every file.
+// A file whose output cannot be written is logged with the reason, the output of an earlier run
+// is kept as it was, nothing half-written is left, and the run goes on with the next file; the
+// count of files is asked anew before every file.
 TEST(ConversionWorker, AFailedFileDoesNotStopTheRun) {
   CRun run;
   std::string many;
@@ -27,6 +28,7 @@ TEST(ConversionWorker, AFailedFileDoesNotStopTheRun) {
   run.folder.Write("late.csv", "1;2;L\n");
   run.files = {run.folder.Write("small.csv", "1;2;S\n"), run.folder.Write("big.csv", many),
                run.folder.Write("UPPER.CSV", "1;2;U\n")};  // an ending that is passed over
+  run.folder.Write("big.tavi", "earlier output");
   {
     const test::CFileSizeLimit limit(2000);  // the empty container fits, 200 records do not
     EXPECT_EQ(ConversionThreadProc(&run), 0u);
@@ -38,12 +40,16 @@ TEST(ConversionWorker, AFailedFileDoesNotStopTheRun) {
                 u"Saving tavi file - " + file("small.tavi"),
                 u"Successfully imported 1 pois - " + file("small.tavi"), u"\r\n",
                 u"Importing csv - " + file("big.csv"), u"Saving tavi file - " + file("big.tavi"),
-                u"Failed to write TAVI file - " + file("big.tavi"), u"\r\n",
+                u"Failed to write TAVI file - " + file("big.tavi") + u" (File too large)", u"\r\n",
                 u"Importing csv - " + file("late.csv"), u"Saving tavi file - " + file("late.tavi"),
                 u"Successfully imported 1 pois - " + file("late.tavi")}));
   EXPECT_EQ(run.m_nFilesDone, 4);
-  EXPECT_FALSE(std::filesystem::exists(run.folder.Path() / "big.tavi"));
-  EXPECT_TRUE(std::filesystem::exists(run.folder.Path() / "late.tavi"));
+  const test::Bytes earlier = test::ReadBytes(run.folder.Path() / "big.tavi");
+  EXPECT_EQ(std::string(earlier.begin(), earlier.end()), "earlier output");
+  std::size_t files = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(run.folder.Path()))
+    ++files;
+  EXPECT_EQ(files, 7u);  // four inputs, three outputs, no work file
   EXPECT_EQ(run.boxes, std::vector<WString>{kDoneText});
 }
 

@@ -1,16 +1,15 @@
-# Fails when a file under ROOT/src includes a header of a layer above its own. The order comes
-# from ROOT/README.md, the sentence "Dependencies point one way: a, b -> c -> ...": each arrow
-# points to a lower level, and names before one arrow share a level without depending on each
-# other.   cmake -DROOT=<source tree> -P layers.cmake
+# Fails when a file under ROOT/src includes a header of a layer above or beside its own. The
+# order comes from ROOT/README.md, the line "layers: a < b | c < ...": each "<" rises a level,
+# and names joined by "|" share a level without depending on each other.
+#   cmake -DROOT=<source tree> -P layers.cmake
 file(READ "${ROOT}/README.md" readme)
-string(REPLACE "\n" " " readme "${readme}")
-if(NOT readme MATCHES "Dependencies point one way: ([^.]*)\\.")
+if(NOT readme MATCHES "layers: ([^\n]*)")
   message(FATAL_ERROR "README.md states no layer order")
 endif()
-string(REPLACE "->" ";" levels "${CMAKE_MATCH_1}")
+string(REPLACE "<" ";" levels "${CMAKE_MATCH_1}")
 set(rank 0)
 foreach(level IN LISTS levels)
-  string(REPLACE "," ";" names "${level}")
+  string(REPLACE "|" ";" names "${level}")
   foreach(name IN LISTS names)
     string(STRIP "${name}" name)
     set(rank_${name} ${rank})
@@ -32,7 +31,7 @@ foreach(file IN LISTS files)
     if(used STREQUAL layer)
       continue()
     endif()
-    if(NOT DEFINED rank_${used} OR NOT rank_${used} GREATER rank_${layer})
+    if(NOT DEFINED rank_${used} OR NOT rank_${used} LESS rank_${layer})
       string(APPEND problems "src/${file}: ${layer} may not include ${used}: ${include}\n")
     endif()
   endforeach()

@@ -35,14 +35,14 @@ TEST(ConsoleReport, BarOfARunIsRemovedAtTheEnd) {
   test::TempFolder folder;
   folder.Write("a.csv", "1;2;A\n");
   std::ostringstream out, err;
-  EXPECT_EQ(RunConvert({{(folder.Path() / "a.csv").string()}, false}, out, err, true), 0);
+  EXPECT_EQ(RunConvert({{(folder.Path() / "a.csv").string()}, "", false}, out, err, true), 0);
   EXPECT_NE(err.str().find("] 100%"), std::string::npos);
   EXPECT_TRUE(err.str().ends_with("] 100%\r\033[K"));
   EXPECT_TRUE(out.str().ends_with("Done!\n"));
 }
 
 // A dump of any prefix of a file prints what could be read and tells of the damage; JSON stays
-// well-formed.
+// well-formed. Shorter than its "IVAT" mark, the file is refused before anything is printed.
 TEST(Dump, EveryCutIsReportedAndTheRestPrinted) {
   const test::Bytes whole = test::ReadHexFile("tests/cli/data/layout/expect/Shops.tavi.hex");
   test::TempFolder folder;
@@ -53,7 +53,7 @@ TEST(Dump, EveryCutIsReportedAndTheRestPrinted) {
       std::ostringstream out, err;
       EXPECT_EQ(RunDump({path, json}, out, err), cut == whole.size() ? 0 : 1) << cut;
       EXPECT_EQ(err.str().empty(), cut == whole.size()) << cut;
-      EXPECT_TRUE(!json || out.str().ends_with("}\n")) << cut;
+      EXPECT_TRUE(cut < 4 ? out.str().empty() : !json || out.str().ends_with("}\n")) << cut;
     }
   }
 }

@@ -39,7 +39,8 @@ SImport Import(const WString& path) {
     return 7;
   };
   const bool gep = path.ends_with(u".gep");
-  import.result = gep ? ImportGepFile(path, save) : ImportCsvFile(path, save);
+  SFileResult result;
+  import.result = gep ? ImportGepFile(path, save, result) : ImportCsvFile(path, save, result);
   import.lines = window.lines;
   import.percents = window.percents;
   return import;
@@ -124,25 +125,29 @@ TEST(CsvImport, ReadingProgress) {
   }
 }
 
-// Every prefix of a small file imports the whole lines it holds, in each encoding: "1;2;A"
-// needs all of its 5 characters, line B its 5 behind the line feed; a cut inside a marker
-// leaves 8-bit text of one or two characters, which is no data line.
-TEST(CsvImport, EveryPrefixImportsItsWholeLines) {
+// Every prefix of a small file imports the whole lines it holds, in each encoding, and names the
+// line it cut short: "1;2;A" needs all of its 5 characters, line B its 5 behind the line feed. A
+// cut inside a marker leaves 8-bit text of one or two characters, taken for a header.
+TEST(CsvImport, EveryPrefixImportsItsWholeLinesAndNamesTheCutOne) {
   test::TempFolder folder;
+  const WString path = folder.File("cut.csv");
   const std::string text = "1;2;A\n3;4;B\n";
   for (const auto& [file, marker, unit] :
        {std::tuple{text, 0u, 1u}, {"\xEF\xBB\xBF" + text, 3u, 1u}, {Utf16(text), 2u, 2u}}) {
     for (std::size_t cut = 0; cut <= file.size(); ++cut) {
       const std::size_t characters = cut < marker ? 0 : (cut - marker) / unit;
-      std::vector<WString> names;
+      std::vector<WString> names, lines{u"\r\n", u"Importing csv - " + path};
       if (characters >= 5) names.push_back(u"A");
       if (characters >= 11) names.push_back(u"B");
+      for (const auto& [first, last, line] : {std::tuple{1u, 4u, u"1"}, {7u, 10u, u"2"}}) {
+        if (characters >= first && characters <= last)
+          lines.push_back(u"Bad data - " + path + u" (line " + line + u": fewer than three fields)");
+      }
+      if (names.empty()) lines.push_back(u"Nothing to import - " + path);
       const SImport import = Import(folder.Write("cut.csv", file.substr(0, cut)));
       EXPECT_EQ(import.names, names) << marker << ", " << cut;
       EXPECT_EQ(import.result, names.empty() ? 0 : 7);
-      EXPECT_EQ(import.lines.back(), names.empty()
-                                         ? u"Nothing to import - " + folder.File("cut.csv")
-                                         : u"Importing csv - " + folder.File("cut.csv"));
+      EXPECT_EQ(import.lines, lines) << marker << ", " << cut;
     }
   }
 }
@@ -157,8 +162,9 @@ TEST(CsvImport, FilesThatCannotBeReadWhole) {
        {huge, folder.File("none.csv"), WString(u"/sys/devices/system/cpu/online")}) {
     const SImport import = Import(path);
     EXPECT_EQ(import.result, -1);
-    EXPECT_EQ(import.lines, (std::vector<WString>{u"\r\n", u"Importing csv - " + path,
-                                                  u"Failed to open - " + path}));
+    ASSERT_EQ(import.lines.size(), 3u);
+    EXPECT_EQ(import.lines[1], u"Importing csv - " + path);
+    EXPECT_TRUE(import.lines[2].starts_with(u"Failed to open - " + path + u" ("));
   }
   // A file that shrinks while it is read ends with what its first block held.
   const WString path = folder.Write("shrinks.csv", std::string(1600000, '\n'));
