@@ -1,7 +1,18 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <utility>
 
 #include "app/conversion_worker.h"
 #include "platform/convertor_messages.h"
+#include "platform/file.h"
+#include "platform/path.h"
 #include "support/test_support.h"
 
 namespace tavi {
@@ -58,6 +69,101 @@ TEST(ConversionWorker, NothingToConvert) {
   CRun run;
   EXPECT_EQ(ConversionThreadProc(&run), 0u);
   EXPECT_TRUE(run.boxes.empty());  // "Done!" closes a run with files only
+}
+
+// Which system call fails: the nth of its kind.
+enum EFault { kWrite, kSync, kClose, kRename, kReadFails, kReadShort, kFaultKinds };
+struct SFault {
+  int kind = kFaultKinds;
+  int n = 0;
+  int calls = 0;
+  bool fired = false;
+} g_fault;
+
+bool Fails(int kind) {
+  if (g_fault.kind != kind || ++g_fault.calls != g_fault.n) return false;
+  g_fault.fired = true;
+  errno = std::array{ENOSPC, EIO, EFBIG}[static_cast<std::size_t>(g_fault.n % 3)];
+  return true;
+}
+
+// The system's calls, each failing when its turn comes; a short read delivers half of what was
+// asked. A buffer of 64 bytes makes two small files take many calls.
+const SFileSystemCalls kFaultyCalls{
+    [](int fd, void* data, std::size_t count, off_t at) -> ssize_t {
+      if (Fails(kReadFails)) return -1;
+      return ::pread(fd, data, Fails(kReadShort) ? count / 2 : count, at);
+    },
+    [](int fd, const void* data, std::size_t count, off_t at) -> ssize_t {
+      return Fails(kWrite) ? -1 : ::pwrite(fd, data, count, at);
+    },
+    [](int fd) { return Fails(kSync) ? -1 : ::fsync(fd); },
+    [](int fd) {
+      const int closed = ::close(fd);  // the descriptor is gone even when close reports an error
+      return Fails(kClose) ? -1 : closed;
+    },
+    [](const char* from, const char* to) { return Fails(kRename) ? -1 : ::rename(from, to); },
+    64};
+
+struct CTwoFiles : IConversionHost, test::CRecordingWindow {
+  explicit CTwoFiles(const test::TempFolder& folder)
+      : inputs{folder.File("a.csv"), folder.File("b.gep")} {}
+  int GetFileCount() override { return 2; }
+  WString GetFileText(int index) override { return inputs[index]; }
+  const WString inputs[2];
+};
+
+std::size_t Entries(const std::filesystem::path& folder) {
+  return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder), {}));
+}
+
+// Whichever write, sync, close or rename fails, and whichever read fails or comes back short, the
+// file it hits fails with the reason or converts as if nothing had happened; the output of an
+// earlier run is kept, nothing is left behind, no descriptor stays open, the other file converts.
+TEST(ConversionWorker, EverySystemCallThatFailsFailsItsFileAlone) {
+  test::TempFolder folder;
+  const std::filesystem::path examples = std::string(std::getenv("TAVI_SOURCE_DIR")) + "/examples";
+  std::filesystem::copy_file(examples / "lisbon-pastries.csv", folder.Path() / "a.csv");
+  std::filesystem::copy_file(examples / "alpine-passes.gep", folder.Path() / "b.gep");
+  const WString outputs[] = {folder.File("a.tavi"), folder.File("b.tavi")};
+  CTwoFiles first(folder);
+  ConversionThreadProc(&first);
+  const test::Bytes converted[] = {test::ReadBytes(ToNativePath(outputs[0])),
+                                   test::ReadBytes(ToNativePath(outputs[1]))};
+  const test::Bytes earlier{'o', 'l', 'd'};
+  const std::size_t descriptors = Entries("/proc/self/fd");
+  const SFileSystemCalls systemCalls = std::exchange(g_fileSystemCalls, kFaultyCalls);
+  int points = 0, failures = 0;
+  for (int kind = 0; kind < kFaultKinds; ++kind) {
+    for (int n = 1;; ++n) {
+      for (const WString& output : outputs) test::WriteBytes(ToNativePath(output), earlier);
+      g_fault = {kind, n};
+      CTwoFiles run(folder);
+      ConversionThreadProc(&run);
+      SCOPED_TRACE("fault " + std::to_string(kind) + " at call " + std::to_string(n));
+      int failed = 0;
+      for (int i = 0; i < 2; ++i) {
+        const test::Bytes written = test::ReadBytes(ToNativePath(outputs[i]));
+        if (written == converted[i]) continue;
+        ++failed;
+        EXPECT_EQ(written, earlier);
+        EXPECT_TRUE(std::any_of(run.lines.begin(), run.lines.end(), [&](const WString& line) {
+          return line.starts_with(u"Failed to write TAVI file - " + outputs[i] + u" (") ||
+                 line.starts_with(u"Failed to create TAVI file - " + outputs[i] + u" (") ||
+                 line.starts_with(u"Failed to open - " + run.inputs[i] + u" (");
+        }));
+      }
+      EXPECT_EQ(Entries(folder.Path()), 4u);
+      EXPECT_EQ(Entries("/proc/self/fd"), descriptors);
+      EXPECT_LE(failed, g_fault.fired ? 1 : 0);
+      if (!g_fault.fired) break;
+      ++points;
+      failures += failed;
+    }
+  }
+  g_fileSystemCalls = systemCalls;
+  std::printf("%d system calls failed in turn, %d of them failed a file\n", points, failures);
+  EXPECT_GT(failures, points / 2);
 }
 
 }  // namespace
