@@ -58,5 +58,23 @@ TEST(Dump, EveryCutIsReportedAndTheRestPrinted) {
   }
 }
 
+// A legal index may be as deep as its file allows: 20,000 levels are dumped without a call per
+// level, and the output stays within a small multiple of the file.
+TEST(Dump, DeepIndexOnASmallStack) {
+  test::CBytes bytes = test::CBytes().TaviHeader(0, 1, "");
+  for (std::uint32_t list = 1; list <= 20000; ++list)
+    bytes.List(1).Node({0, 1, 1, 0}, list < 20000 ? 18 + 24 * list : (18 + 24 * list) | 1u << 31);
+  test::TempFolder folder;
+  const std::string path = (folder.Path() / "deep.tavi").string();
+  test::WriteBytes(path, bytes.U32(0).Get());
+  for (const bool json : {false, true}) {
+    std::ostringstream out, err;
+    int code = -1;
+    test::RunOnSmallStack([&] { code = RunDump({path, json}, out, err); });
+    EXPECT_EQ(code, 0);
+    EXPECT_LT(out.str().size(), 12 * bytes.Size());
+  }
+}
+
 }  // namespace
 }  // namespace tavi::cli
