@@ -13,6 +13,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/convert_command.h"
@@ -40,7 +41,7 @@ std::string ReadFile(const fs::path& path) {
 
 // Writes the input as the file name in the folder. A sync costs milliseconds and shows nothing
 // here, and a small buffer makes every file cross its buffer's end many times.
-fs::path WriteInput(const char* name, const std::uint8_t* data, std::size_t size) {
+fs::path WriteInput(const char* name, std::string_view bytes) {
   static const fs::path folder = [] {
     g_fileSystemCalls.fsync = [](int) { return 0; };
     g_fileSystemCalls.bufferBytes = 512;
@@ -49,7 +50,7 @@ fs::path WriteInput(const char* name, const std::uint8_t* data, std::size_t size
     return fs::path(path);
   }();
   std::ofstream(folder / name, std::ios::binary)
-      .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   return folder / name;
 }
 
@@ -70,12 +71,12 @@ std::size_t DumpedElements(const fs::path& file, bool& whole) {
 }
 
 // An importer end to end: the output holds, whole, exactly the POIs its success line reports.
-void Import(const char* name, const std::uint8_t* data, std::size_t size) {
-  const fs::path input = WriteInput(name, data, size);
+void Import(const char* name, std::string_view bytes) {
+  const fs::path input = WriteInput(name, bytes);
   const fs::path output = fs::path(input).replace_extension(".tavi");
   std::ostringstream out, err;
   cli::RunConvert({{input.string()}, "", true, false}, out, err, false);
-  const std::string success = "Successfully imported ";
+  const std::string success = "\nSuccessfully imported ";
   const std::size_t at = out.str().find(success);
   Check((at != std::string::npos) == fs::exists(output), "an output has its success line");
   if (at != std::string::npos) {
@@ -90,24 +91,24 @@ void Import(const char* name, const std::uint8_t* data, std::size_t size) {
 }  // namespace
 
 // The targets; the build names one of them.
-void ImportText(const std::uint8_t* data, std::size_t size) {
-  Import("input.csv", data, size);
+void ImportText(std::string_view bytes) {
+  Import("input.csv", bytes);
 }
 
-void ImportGep(const std::uint8_t* data, std::size_t size) {
-  Import("input.gep", data, size);
+void ImportGep(std::string_view bytes) {
+  Import("input.gep", bytes);
 }
 
 // `tavi dump` in both forms: it ends, reports damage exactly when it fails, finds the same
 // damage in both, closes its JSON, and prints no more than a bounded multiple of the file.
-void Dump(const std::uint8_t* data, std::size_t size) {
-  const fs::path input = WriteInput("input.tavi", data, size);
+void Dump(std::string_view bytes) {
+  const fs::path input = WriteInput("input.tavi", bytes);
   int codes[2] = {};
   for (const bool json : {false, true}) {
     std::ostringstream out, err;
     codes[json] = cli::RunDump({input.string(), json}, out, err);
     Check((codes[json] == 0) == err.str().empty(), "a failed dump says why");
-    Check(out.str().size() <= 64 * size + 4096, "the output grows with the file alone");
+    Check(out.str().size() <= 64 * bytes.size() + 4096, "the output grows with the file alone");
     Check(!json || out.str().empty() || out.str().ends_with("\n}\n"), "the JSON is closed");
   }
   Check(codes[0] == codes[1], "both forms find the same damage");
@@ -116,8 +117,12 @@ void Dump(const std::uint8_t* data, std::size_t size) {
 
 // Adding POIs to an existing, possibly damaged file: it is rewritten whole with what could be
 // read and the new POIs, or left as it was.
-void Reload(const std::uint8_t* data, std::size_t size) {
-  const fs::path input = WriteInput("input.tavi", data, size);
+// A rewrite keeps the header it read, and the dump refuses a file of another magic: the input is
+// taken for a TAVI file's.
+void Reload(std::string_view bytes) {
+  std::string tavi(bytes);
+  tavi.replace(0, 4, std::string_view("IVAT").substr(0, tavi.size()));
+  const fs::path input = WriteInput("input.tavi", tavi);
   bool wholeBefore = false;
   const std::size_t before = DumpedElements(input, wholeBefore);
   CCustomTaviFile file;
@@ -140,7 +145,7 @@ void Reload(const std::uint8_t* data, std::size_t size) {
       Check(!wholeBefore || after == before + static_cast<std::size_t>(file.GetStoredCount()),
             "a sound file keeps every POI it held");
     } else {
-      Check(ReadFile(input) == std::string(data, data + size), "a file not rewritten is kept");
+      Check(ReadFile(input) == tavi, "a file not rewritten is kept");
     }
   }
   RemoveAll(input);
@@ -149,7 +154,7 @@ void Reload(const std::uint8_t* data, std::size_t size) {
 }  // namespace tavi::fuzz
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  tavi::fuzz::TAVI_FUZZ_TARGET(data, size);
+  tavi::fuzz::TAVI_FUZZ_TARGET({reinterpret_cast<const char*>(data), size});
   return 0;
 }
 
