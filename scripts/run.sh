@@ -2,14 +2,13 @@
 # One entry point for a fresh Debian 12 machine:
 #   scripts/run.sh main      install what is missing, build, convert a copy of examples/
 #   scripts/run.sh test      install what is missing, build, run all tests
-#   scripts/run.sh sanitize  the tests again in an AddressSanitizer + UBSan build (clang)
-#   scripts/run.sh fuzz [SECONDS]   run each fuzz target for SECONDS (default 60), one after the other
+#   scripts/run.sh sanitize  the tests again in an AddressSanitizer + UBSan build
+#   scripts/run.sh fuzz [SECONDS]   each fuzz target for SECONDS (default 60), one after the other
 #   scripts/run.sh fuzz --runs N    a repeatable run: each target N inputs from seed 1 (CI)
-#   scripts/run.sh tsan      the tests in a ThreadSanitizer build, without the window
+#   scripts/run.sh tsan      the tests again in a ThreadSanitizer build, without the window
 #   scripts/run.sh bench     build and run the benchmarks
-# main, test and bench share one optimised build in build/ (warnings are errors); sanitize and
-# fuzz share one clang build in build-sanitize/, where the fuzz targets are libFuzzer binaries;
-# tsan builds in build-tsan/.
+# main, test and bench share one optimised build in build/ (warnings are errors); sanitize builds
+# in build-sanitize/, fuzz in build-fuzz/ (clang, only the fuzz targets), tsan in build-tsan/.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -20,8 +19,6 @@ packages=(g++ cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev qt6-b
 
 # The benchmark also measures GPSBabel, and /usr/bin/time reads the peak memory.
 bench_packages=(time gpsbabel)
-# The sanitizer builds and libFuzzer come with clang.
-clang_packages=(clang-14 libclang-rt-14-dev)
 
 install_missing() {  # extra packages...
   local missing=()
@@ -52,37 +49,33 @@ configure() {  # build-dir, extra cmake arguments...
   cmake -S . -B "$dir" -G Ninja "${launcher[@]}" "$@" >/dev/null
 }
 
-# One clang build for the sanitizer tests and the fuzz targets: AddressSanitizer, UBSan and the
-# fuzzer's coverage in every target, optimised a little so that fuzzing is not needlessly slow.
-configure_sanitize() {
-  install_missing "${clang_packages[@]}"
-  CXX=clang++-14 configure build-sanitize -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-g -O1" \
-    -DTAVI_WERROR=ON -DTAVI_SANITIZE=ON -DTAVI_FUZZ=ON -DTAVI_BUILD_BENCH=OFF
-}
+# libFuzzer comes with clang; the fuzz targets carry AddressSanitizer and UBSan as well.
+clang_packages=(clang-14 libclang-rt-14-dev)
 
 sanitizer_options() {
   export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1
   export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 }
 
-# fuzz_target name corpus libFuzzer-options...: new inputs go to build-sanitize/fuzz-corpus/NAME,
-# findings and the whole log to build-sanitize/fuzz-findings/.
+# fuzz_target name corpus libFuzzer-options...: new inputs go to build-fuzz/fuzz-corpus/NAME,
+# findings and the whole log to build-fuzz/fuzz-findings/.
 fuzz_target() {
   local name=$1 corpus=$2
   shift 2
-  local work=build-sanitize/fuzz-corpus/$name
-  local log=build-sanitize/fuzz-findings/$name.log
-  mkdir -p "$work" build-sanitize/fuzz-findings
+  local work=build-fuzz/fuzz-corpus/$name
+  local log=build-fuzz/fuzz-findings/$name.log
+  mkdir -p "$work" build-fuzz/fuzz-findings
   local dict=()
   [ "$corpus" = text ] && dict=(-dict=fuzz/text.dict)
   echo "== $name"
-  if ! build-sanitize/fuzz/"$name" -rss_limit_mb=2048 -timeout=1 -print_final_stats=1 \
-      -artifact_prefix=build-sanitize/fuzz-findings/"$name"- "${dict[@]}" "$@" \
+  if ! build-fuzz/fuzz/"$name" -rss_limit_mb=2048 -timeout=1 -print_final_stats=1 \
+      -artifact_prefix=build-fuzz/fuzz-findings/"$name"- "${dict[@]}" "$@" \
       "$work" fuzz/corpus/"$corpus" >"$log" 2>&1; then
     tail -n 60 "$log"
     return 1
   fi
-  grep -E '^#[0-9]+[[:space:]]+DONE|^stat::(number_of_executed_units|peak_rss_mb)' "$log"
+  grep -E '^#[0-9]+[[:space:]]+DONE|^stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb)' \
+    "$log"
 }
 
 jobs=$(nproc)
@@ -104,20 +97,23 @@ case "${1:-}" in
   sanitize)
     install_missing
     ensure_test_locale
-    configure_sanitize
+    configure build-sanitize -DCMAKE_BUILD_TYPE=Debug -DTAVI_WERROR=ON -DTAVI_SANITIZE=ON
     cmake --build build-sanitize -j "$jobs"
     sanitizer_options
     QT_QPA_PLATFORM=offscreen ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
     ;;
   fuzz)
-    install_missing
-    configure_sanitize
-    cmake --build build-sanitize -j "$jobs" --target fuzzers
+    install_missing "${clang_packages[@]}"
+    # Optimised a little, or fuzzing is needlessly slow.
+    CXX=clang++-14 configure build-fuzz -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-g -O1" \
+      -DTAVI_WERROR=ON -DTAVI_SANITIZE=ON -DTAVI_FUZZ=ON -DTAVI_BUILD_TESTS=OFF \
+      -DTAVI_BUILD_GUI=OFF -DTAVI_BUILD_BENCH=OFF
+    cmake --build build-fuzz -j "$jobs" --target fuzzers
     sanitizer_options
     if [ "${2:-}" = --runs ]; then
       # Repeatable: a fresh corpus, a fixed seed and a fixed number of inputs.
       limit=(-seed=1 "-runs=${3:?usage: scripts/run.sh fuzz --runs N}")
-      rm -rf build-sanitize/fuzz-corpus
+      rm -rf build-fuzz/fuzz-corpus
     else
       limit=("-max_total_time=${2:-60}")
     fi
@@ -127,10 +123,10 @@ case "${1:-}" in
     fuzz_target reload_fuzzer tavi "${limit[@]}"
     ;;
   tsan)
-    install_missing "${clang_packages[@]}"
+    install_missing
     ensure_test_locale
     # Debian's Qt is not built for ThreadSanitizer, so the window stays out of this build.
-    CXX=clang++-14 configure build-tsan -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-g -O1" \
+    configure build-tsan -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-g -O1" \
       -DTAVI_WERROR=ON -DTAVI_TSAN=ON -DTAVI_BUILD_GUI=OFF -DTAVI_BUILD_BENCH=OFF
     cmake --build build-tsan -j "$jobs"
     TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
