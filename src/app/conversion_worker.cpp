@@ -14,6 +14,24 @@ namespace {
 
 constexpr std::size_t kEndingLength = 4;
 constexpr char16_t kFailedToConvert[] = u"Failed to convert - ";
+constexpr char16_t kStopped[] = u"Stopped - ";
+
+// Converts one file of the run; false when a stop ends the run at this file.
+bool ConvertUnlessStopped(const WString& path) {
+  // Write errors are handled by the output step; anything else that goes wrong with one file
+  // (memory running out on a huge input) fails that file, not the run or the process.
+  try {
+    // A stop that came after the previous file had finished ends the run before this one starts.
+    if (IsStopRequested()) throw CConversionStopped();
+    ConvertFile(path);
+  } catch (const CConversionStopped&) {
+    PostLogLine(kStopped + path);
+    return false;
+  } catch (const std::exception&) {
+    PostLogLine(kFailedToConvert + path);
+  }
+  return true;
+}
 
 }  // namespace
 
@@ -37,16 +55,10 @@ void ConvertFile(const WString& path) {
 
 std::uint32_t ConversionThreadProc(IConversionHost* host) {
   if (host == nullptr) return 1;
+  ClearStopRequest();
   // The count is asked anew before every file, as the host's list may say otherwise by then.
   for (int i = 0; i < host->GetFileCount(); ++i) {
-    const WString path = host->GetFileText(i);
-    // Write errors are handled by the output step; anything else that goes wrong with one file
-    // (memory running out on a huge input) fails that file, not the run or the process.
-    try {
-      ConvertFile(path);
-    } catch (const std::exception&) {
-      PostLogLine(kFailedToConvert + path);
-    }
+    if (!ConvertUnlessStopped(host->GetFileText(i))) break;
     ++host->m_nFilesDone;
   }
   if (host->GetFileCount() != 0) ShowMessageBox(kDoneText);

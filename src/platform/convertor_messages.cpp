@@ -1,5 +1,6 @@
 #include "platform/convertor_messages.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -21,6 +22,11 @@ std::condition_variable g_slotFreed;
 // The log slot: empty means free, non-empty means one line waits for the window.
 WString g_strLogLine;
 
+std::atomic<bool> g_bStopRequested{false};
+
+// The percentage of a file whose work is done.
+constexpr std::int32_t kFinishedPercent = 100;
+
 // The longest single wait of a writer; a freed slot wakes it earlier.
 constexpr std::chrono::milliseconds kSlotPollInterval{10};
 
@@ -40,7 +46,20 @@ void PostLogLine(const WString& text) {
   }
 }
 
+void RequestStop() {
+  g_bStopRequested.store(true);
+}
+
+void ClearStopRequest() {
+  g_bStopRequested.store(false);
+}
+
+bool IsStopRequested() {
+  return g_bStopRequested.load();
+}
+
 void PostProgress(std::int32_t percent) {
+  if (percent < kFinishedPercent && IsStopRequested()) throw CConversionStopped();
   if (percent == g_nLastPercent) return;
   g_nLastPercent = percent;
   PostMessageToMainWindow(WM_CONVERTOR_PROGRESS, static_cast<std::uintptr_t>(percent), 0);

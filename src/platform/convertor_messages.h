@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 
 #include "platform/message_target.h"
 #include "platform/wide_string.h"
@@ -18,7 +19,21 @@ extern std::int32_t g_nLastPercent;
 // still in the slot, fills it, posts WM_CONVERTOR_LOG. Lines keep their order.
 void PostLogLine(const WString& text);
 
-// Posts WM_CONVERTOR_PROGRESS only when percent differs from g_nLastPercent.
+// Raised by PostProgress once a stop has been asked for, so that whatever posts progress (the
+// importers, each phase of the writer) ends the current file at its next step.
+class CConversionStopped : public std::exception {
+ public:
+  const char* what() const noexcept override { return "conversion stopped"; }
+};
+
+// The stop of a run: asked for by the window, cleared when the next run starts. Any thread.
+void RequestStop();
+void ClearStopRequest();
+bool IsStopRequested();
+
+// Posts WM_CONVERTOR_PROGRESS only when percent differs from g_nLastPercent. Below 100, raises
+// CConversionStopped instead when a stop has been asked for; 100 means the file is finished, and a
+// finished file is not thrown away.
 void PostProgress(std::int32_t percent);
 
 // The window's side of WM_CONVERTOR_LOG: moves the waiting line into line and empties the slot;

@@ -117,6 +117,10 @@ int CTaviFile::AddElementsAndSave(ElementArray&& elements) {
   // Owned from here on, so that an exception frees whatever has not been stored.
   ElementArray incoming = std::move(elements);
   if (!Reload()) return 0;
+  // Until the save below has completed, the file holds no more than the empty container of
+  // Create: a call ended early by an exception (a stop asked for, memory running out) removes it,
+  // so that nothing half-made is left behind as a result.
+  CScopeExit unfinished([this] { CFile::Remove(m_path); });
 
   const auto n = static_cast<std::int64_t>(incoming.size());
   const auto type = static_cast<std::int32_t>(NameHash(GetBaseName()));
@@ -145,6 +149,7 @@ int CTaviFile::AddElementsAndSave(ElementArray&& elements) {
   // Every entry has been taken: the array's block is not needed through the save.
   ElementArray().swap(incoming);
   if (stored == 0) {
+    unfinished.Dismiss();
     Close(true);
     return 0;
   }
@@ -152,6 +157,7 @@ int CTaviFile::AddElementsAndSave(ElementArray&& elements) {
   g_nProgressDone = 0;
   g_nProgressTotal = static_cast<std::int32_t>(n);
   const int result = SaveFile();
+  unfinished.Dismiss();
   if (result != 0) {
     PostLogLine(Widen("Successfully imported " + std::to_string(stored) + " pois - ") + m_path);
   }
