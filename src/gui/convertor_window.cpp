@@ -84,9 +84,9 @@ QRect PlaceOf(const SDialogBaseUnits& units, const SControlRect& rect, QSize ext
     case EStretch::kLogList:
       return base.adjusted(0, fileListExtra, extra.width(), extra.height());
     case EStretch::kBar:
-      break;
+      return base.adjusted(0, extra.height(), extra.width(), extra.height());
   }
-  return base.adjusted(0, extra.height(), extra.width(), extra.height());
+  return base;
 }
 
 // A message box sizes itself to its text; a short text would leave its caption cut short in the
