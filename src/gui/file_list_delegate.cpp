@@ -64,9 +64,12 @@ void CFileListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
   painter->save();
   painter->setFont(row.font);
   painter->setPen(text);
-  painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, parts.name);
+  // Only a name longer than the whole row is cut short, and in the middle like the folder, so that
+  // its ending stays in view.
+  const QString name = metrics.elidedText(parts.name, Qt::ElideMiddle, textRect.width());
+  painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, name);
   const QRect folderRect =
-      textRect.adjusted(metrics.horizontalAdvance(parts.name) + GapWidth(metrics), 0, 0, 0);
+      textRect.adjusted(metrics.horizontalAdvance(name) + GapWidth(metrics), 0, 0, 0);
   if (folderRect.width() > 0) {
     painter->setPen(Mix(text, back, kFolderTextWeight));
     painter->drawText(folderRect, Qt::AlignLeft | Qt::AlignVCenter,
@@ -77,13 +80,10 @@ void CFileListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
 
 QSize CFileListDelegate::sizeHint(const QStyleOptionViewItem& option,
                                   const QModelIndex& index) const {
-  QStyleOptionViewItem row(option);
-  initStyleOption(&row, index);
+  // Rows are as wide as the list, whatever their paths: everything is elided to fit, and the
+  // tooltip has the whole path, so there is nothing to scroll to sideways.
   const QSize whole = QStyledItemDelegate::sizeHint(option, index);
-  const QFontMetrics metrics(row.font);
-  const int shown = metrics.horizontalAdvance(SplitPath(row.text).name) + GapWidth(metrics) +
-                    metrics.horizontalAdvance(QChar(0x2026));
-  return {whole.width() - metrics.horizontalAdvance(row.text) + shown, whole.height()};
+  return {whole.height(), whole.height()};
 }
 
 }  // namespace tavi

@@ -6,7 +6,8 @@ namespace tavi {
 
 // Paints a file list row as the file's name, then its folder in a lighter colour, elided in the
 // middle when the row is too narrow: with long paths the names are what tells the rows apart. The
-// row's text stays the whole path, so sorting and what the worker reads are untouched.
+// row's text stays the whole path, so sorting and what the worker reads are untouched; its tooltip
+// shows it.
 class CFileListDelegate : public QStyledItemDelegate {
   Q_OBJECT
 
@@ -15,8 +16,6 @@ class CFileListDelegate : public QStyledItemDelegate {
 
   void paint(QPainter* painter, const QStyleOptionViewItem& option,
              const QModelIndex& index) const override;
-  // Wide enough for the name and a little of the folder: only a name that does not fit calls for
-  // the horizontal scroll bar.
   QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 };
 
