@@ -5,6 +5,7 @@
 #include "app/output_step.h"
 #include "import/csv_importer.h"
 #include "import/gep_importer.h"
+#include "import/save_tavi_file.h"
 #include "platform/convertor_messages.h"
 #include "platform/message_box.h"
 
@@ -15,23 +16,6 @@ namespace {
 constexpr std::size_t kEndingLength = 4;
 constexpr char16_t kFailedToConvert[] = u"Failed to convert - ";
 constexpr char16_t kStopped[] = u"Stopped - ";
-
-// Converts one file of the run; false when a stop ends the run at this file.
-bool ConvertUnlessStopped(const WString& path) {
-  // Write errors are handled by the output step; anything else that goes wrong with one file
-  // (memory running out on a huge input) fails that file, not the run or the process.
-  try {
-    // A stop that came after the previous file had finished ends the run before this one starts.
-    if (IsStopRequested()) throw CConversionStopped();
-    ConvertFile(path);
-  } catch (const CConversionStopped&) {
-    PostLogLine(kStopped + path);
-    return false;
-  } catch (const std::exception&) {
-    PostLogLine(kFailedToConvert + path);
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -44,21 +28,54 @@ bool HasInputEnding(WStringView path) {
   return ending == u".gep" || ending == u".csv" || ending == u".txt";
 }
 
-void ConvertFile(const WString& path) {
+void ConvertFile(const WString& path, COutputStep& output, SFileResult& result) {
+  const SaveTaviFileFunction save = [&output, &result](
+                                        const BoundingRect& bounds, const WString& folder,
+                                        ElementArray&& elements, const WString& title) {
+    return output.SaveTaviFile(bounds, folder, std::move(elements), title, result);
+  };
   const WStringView ending = InputEnding(path);
   if (ending == u".gep") {
-    ImportGepFile(path, SaveTaviFile);
+    ImportGepFile(path, save, result);
   } else if (ending == u".csv" || ending == u".txt") {
-    ImportCsvFile(path, SaveTaviFile);
+    ImportCsvFile(path, save, result);
   }
 }
 
+namespace {
+
+SFileResult ConvertOneFile(const WString& path, COutputStep& output) {
+  SFileResult result;
+  result.input = path;
+  // Write errors are handled by the output step; anything else that goes wrong with one file
+  // (memory running out on a huge input) fails that file, not the run or the process.
+  try {
+    // A stop that came after the previous file had finished ends the run before this one starts.
+    if (IsStopRequested()) throw CConversionStopped();
+    ConvertFile(path, output, result);
+  } catch (const CConversionStopped&) {
+    // Whatever the file had begun has been undone on the way out; no output is not a failure.
+    PostLogLine(kStopped + path);
+    result.stopped = true;
+    return result;
+  } catch (const std::exception&) {
+    PostLogLine(kFailedToConvert + path);
+  }
+  // A file the run should convert and that gave no output failed, whatever the reason.
+  if (HasInputEnding(path) && result.output.empty()) result.failed = true;
+  return result;
+}
+
+}  // namespace
+
 std::uint32_t ConversionThreadProc(IConversionHost* host) {
   if (host == nullptr) return 1;
-  ClearStopRequest();
+  COutputStep output(host->GetOutputFolder());
   // The count is asked anew before every file, as the host's list may say otherwise by then.
   for (int i = 0; i < host->GetFileCount(); ++i) {
-    if (!ConvertUnlessStopped(host->GetFileText(i))) break;
+    const SFileResult result = ConvertOneFile(host->GetFileText(i), output);
+    host->RecordResult(result);
+    if (result.stopped) break;
     ++host->m_nFilesDone;
   }
   if (host->GetFileCount() != 0) ShowMessageBox(kDoneText);

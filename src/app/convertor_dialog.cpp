@@ -10,9 +10,6 @@ namespace tavi {
 
 namespace {
 
-constexpr int kProgressLower = 0;
-constexpr int kProgressUpper = 100;
-
 constexpr char16_t kAlreadyRunningText[] = u"Conversion is already running!";
 constexpr char16_t kNothingToDoText[] =
     u"Nothing to do, click on Browse button and select files to convert";
@@ -36,7 +33,7 @@ CTAVIConvertorDlg::~CTAVIConvertorDlg() {
 }
 
 void CTAVIConvertorDlg::DoDataExchange() {
-  m_controls.SetProgressRange(kProgressLower, kProgressUpper);
+  m_controls.SetProgressRange(kProgressMinimum, kProgressMaximum);
   UpdateConvertText();
 }
 
@@ -78,6 +75,8 @@ void CTAVIConvertorDlg::OnConvert() {
   m_runFiles.clear();
   for (int i = 0; i < count; ++i) m_runFiles.push_back(m_controls.GetFileLineText(i));
   m_nFilesDone.store(0);
+  // Cleared here, not by the worker: a stop pressed as soon as the button reads "Stop" holds.
+  ClearStopRequest();
   m_controls.StartWorker(*this);
   UpdateConvertText();
 }

@@ -23,9 +23,8 @@ std::condition_variable g_slotFreed;
 WString g_strLogLine;
 
 std::atomic<bool> g_bStopRequested{false};
-
-// The percentage of a file whose work is done.
-constexpr std::int32_t kFinishedPercent = 100;
+// RequestStop is called from signal handlers, where only lock-free atomics are safe.
+static_assert(std::atomic<bool>::is_always_lock_free);
 
 // The longest single wait of a writer; a freed slot wakes it earlier.
 constexpr std::chrono::milliseconds kSlotPollInterval{10};
@@ -59,7 +58,7 @@ bool IsStopRequested() {
 }
 
 void PostProgress(std::int32_t percent) {
-  if (percent < kFinishedPercent && IsStopRequested()) throw CConversionStopped();
+  if (percent < kOutputWrittenPercent && IsStopRequested()) throw CConversionStopped();
   if (percent == g_nLastPercent) return;
   g_nLastPercent = percent;
   PostMessageToMainWindow(WM_CONVERTOR_PROGRESS, static_cast<std::uintptr_t>(percent), 0);

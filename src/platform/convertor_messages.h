@@ -12,6 +12,10 @@ namespace tavi {
 inline constexpr std::uint32_t WM_CONVERTOR_LOG = WM_USER + 160;       // wParam 1, lParam 0
 inline constexpr std::uint32_t WM_CONVERTOR_PROGRESS = WM_USER + 161;  // wParam percent 0..100
 
+// The range of every progress figure: a file's own percentage and the run's bar alike.
+inline constexpr std::int32_t kProgressMinimum = 0;
+inline constexpr std::int32_t kProgressMaximum = 100;
+
 // The last per-file percentage posted; -1 in a fresh process, never reset between files.
 extern std::int32_t g_nLastPercent;
 
@@ -26,14 +30,19 @@ class CConversionStopped : public std::exception {
   const char* what() const noexcept override { return "conversion stopped"; }
 };
 
-// The stop of a run: asked for by the window, cleared when the next run starts. Any thread.
+// The stop of a run: asked for by the window's button or the command line's Ctrl-C, cleared by the
+// front end before it starts the next run. Any thread; RequestStop also from a signal handler.
 void RequestStop();
 void ClearStopRequest();
 bool IsStopRequested();
 
-// Posts WM_CONVERTOR_PROGRESS only when percent differs from g_nLastPercent. Below 100, raises
-// CConversionStopped instead when a stop has been asked for; 100 means the file is finished, and a
-// finished file is not thrown away.
+// From this percentage of a file on, its output has been written in full: what is left is putting
+// it in place, freeing the index and the importer's end.
+inline constexpr std::int32_t kOutputWrittenPercent = 80;
+
+// Posts WM_CONVERTOR_PROGRESS only when percent differs from g_nLastPercent. Below
+// kOutputWrittenPercent, raises CConversionStopped instead when a stop has been asked for; a file
+// whose output is complete is finished, not thrown away.
 void PostProgress(std::int32_t percent);
 
 // The window's side of WM_CONVERTOR_LOG: moves the waiting line into line and empties the slot;

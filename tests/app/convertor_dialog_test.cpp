@@ -12,7 +12,6 @@
 #include "app/file_list_order.h"
 #include "app/input_selection.h"
 #include "platform/convertor_messages.h"
-#include "platform/message_box.h"
 #include "platform/path.h"
 #include "support/test_support.h"
 
@@ -237,65 +236,6 @@ TEST(StartFilesTest, ArgumentsOrTheWorkingFolderUnlessStartedFromAMenu) {
     Paths expected;
     for (const char16_t* path : c.found) expected.push_back(At(folder, path));
     EXPECT_EQ(FindStartFiles(c.arguments, c.working, c.home), expected);
-  }
-}
-
-// A real run over a.csv (100 POIs, several leaves) and b.csv, standing in for the window: takes
-// the lines and boxes, and asks for a stop once a.csv's progress first reaches stopAt.
-class CStoppingRun : public IConversionHost, public IMessageTarget {
- public:
-  explicit CStoppingRun(int stopAt) : m_stopAt(stopAt) {
-    std::ofstream a(folder.Path() / "a.csv");
-    for (int i = 0; i < 100; ++i) a << i % 10 << ';' << i / 10 << ";Place\n";
-    std::ofstream(folder.Path() / "b.csv") << "1;2;B\n";
-    m_previous = SetMessageBoxHandler([this](const WString& text) { lines.push_back(text); });
-    g_hMainWnd.store(this);
-    g_nLastPercent = -1;
-  }
-  ~CStoppingRun() override {
-    g_hMainWnd.store(nullptr);
-    SetMessageBoxHandler(std::move(m_previous));
-  }
-  int GetFileCount() override { return 2; }
-  WString GetFileText(int index) override { return At(folder, index ? u"@b.csv" : u"@a.csv"); }
-  void Post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t) override {
-    WString line;
-    if (message == WM_CONVERTOR_LOG && TakeLogLine(line)) lines.push_back(line);
-    if (message == WM_CONVERTOR_PROGRESS && static_cast<int>(wParam) >= m_stopAt) RequestStop();
-  }
-  test::TempFolder folder;
-  Paths lines;
-
- private:
-  int m_stopAt;
-  MessageBoxHandler m_previous;
-};
-
-// The stop ends a.csv at its next step without leaving its output, and b.csv is not started. A
-// stop at 100 comes when a.csv is finished: it is kept, and b.csv is the one stopped.
-TEST(ConversionStopTest, EndsTheFileAtItsNextStepWithoutOutput) {
-  const char16_t* const logOfA[] = {u"\r\n", u"Importing csv - @a.csv",
-                                    u"Saving tavi file - @a.tavi",
-                                    u"Successfully imported 100 pois - @a.tavi"};
-  const struct {
-    int stopAt;  // 30 inserting into the index, 51 writing, 81 freeing the index
-    std::size_t linesOfA;
-    const char16_t* stopped;
-  } cases[] = {{30, 2, u"Stopped - @a.csv"},
-               {51, 3, u"Stopped - @a.csv"},
-               {81, 3, u"Stopped - @a.csv"},
-               {100, 4, u"Stopped - @b.csv"}};
-  RequestStop();  // left over from an earlier run: a new run starts without it
-  for (const auto& c : cases) {
-    CStoppingRun run(c.stopAt);
-    ConversionThreadProc(&run);
-    Paths expected;
-    for (std::size_t i = 0; i < c.linesOfA; ++i) expected.push_back(At(run.folder, logOfA[i]));
-    expected.push_back(At(run.folder, c.stopped));
-    expected.emplace_back(kDoneText);
-    EXPECT_EQ(run.lines, expected) << c.stopAt;
-    EXPECT_EQ(std::filesystem::exists(run.folder.Path() / "a.tavi"), c.stopAt == 100);
-    EXPECT_FALSE(std::filesystem::exists(run.folder.Path() / "b.tavi"));
   }
 }
 
