@@ -3,6 +3,8 @@
 #include "app/conversion_worker.h"
 #include "app/input_selection.h"
 #include "app/overall_progress.h"
+#include "app/run_summary.h"
+#include "platform/code_page.h"
 #include "platform/convertor_messages.h"
 #include "platform/path.h"
 
@@ -75,6 +77,7 @@ void CTAVIConvertorDlg::OnConvert() {
   m_runFiles.clear();
   for (int i = 0; i < count; ++i) m_runFiles.push_back(m_controls.GetFileLineText(i));
   m_nFilesDone.store(0);
+  m_runResults.clear();
   // Cleared here, not by the worker: a stop pressed as soon as the button reads "Stop" holds.
   ClearStopRequest();
   m_controls.StartWorker(*this);
@@ -106,8 +109,13 @@ void CTAVIConvertorDlg::OnExit() {
 }
 
 void CTAVIConvertorDlg::ShowWorkerMessage(const WString& text) {
-  if (text == kDoneText) m_controls.CloseMessages();
-  m_controls.ShowMessage(text);
+  if (text != kDoneText) {
+    m_controls.ShowMessage(text);
+    return;
+  }
+  m_controls.CloseMessages();
+  // The worker recorded its last result before it asked for this box, and waits until it closes.
+  m_controls.ShowMessage(text + u"\n" + Utf8ToWide(DescribeRun(m_runResults)));
 }
 
 void CTAVIConvertorDlg::OnRunEnded() {
@@ -137,6 +145,10 @@ void CTAVIConvertorDlg::UpdateProgress(std::int32_t percent) {
 
 int CTAVIConvertorDlg::GetFileCount() {
   return static_cast<int>(m_runFiles.size());
+}
+
+void CTAVIConvertorDlg::RecordResult(const SFileResult& result) {
+  m_runResults.push_back(result);
 }
 
 WString CTAVIConvertorDlg::GetFileText(int index) {

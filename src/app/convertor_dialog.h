@@ -33,7 +33,8 @@ class CTAVIConvertorDlg : public IConversionHost {
   // The window's side of the worker's messages; every other message is left alone.
   void OnWndMsg(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
   // A box the worker shows. "Done!" ends the run: the guards' boxes still open about it are closed
-  // first, so that none is left behind claiming that the run goes on.
+  // first, so that none is left behind claiming that the run goes on, and the box gives the run's
+  // summary on a line of its own.
   void ShowWorkerMessage(const WString& text);
   // The worker has returned: the button starts runs again.
   void OnRunEnded();
@@ -45,6 +46,8 @@ class CTAVIConvertorDlg : public IConversionHost {
   // worker thread.
   int GetFileCount() override;
   WString GetFileText(int index) override;
+  // Called on the worker's thread; read by the window's thread only once "Done!" is asked for.
+  void RecordResult(const SFileResult& result) override;
 
  private:
   void DoDataExchange();
@@ -57,6 +60,7 @@ class CTAVIConvertorDlg : public IConversionHost {
   IDialogControls& m_controls;
   IMessageTarget* m_pRegisteredTarget = nullptr;
   std::vector<WString> m_runFiles;
+  std::vector<SFileResult> m_runResults;
 };
 
 }  // namespace tavi

@@ -129,7 +129,8 @@ TEST_F(ConvertorDialogTest, Guards) {
 }
 
 // A worker that cannot start leaves the dialog idle without a word. While a run is under way the
-// button reads "Stop"; once the worker has returned it starts runs again, counting from 0.
+// button reads "Stop"; once the worker has returned it starts runs again, counting from 0. "Done!"
+// sums up the results of its own run only.
 TEST_F(ConvertorDialogTest, EachRunStartsOneWorkerOnTheSortedList) {
   controls.AddFileLine(u"/d/b.csv");
   controls.AddFileLine(u"/d/A.gep");
@@ -137,17 +138,23 @@ TEST_F(ConvertorDialogTest, EachRunStartsOneWorkerOnTheSortedList) {
   dlg.OnConvert();
   EXPECT_FALSE(dlg.IsConversionRunning());
   controls.threadsAvailable = true;
+  SFileResult converted;
+  converted.output = u"/d/b.tavi";
+  converted.poisWritten = 1;
   for (int run = 0; run < 2; ++run) {
     dlg.m_nFilesDone = 7;
     dlg.OnConvert();
     EXPECT_EQ(controls.convertText, u"Stop");
     EXPECT_EQ(dlg.m_nFilesDone.load(), 0);
     EXPECT_THAT(WalkListAsWorker(*controls.startedHost), ElementsAre(u"/d/A.gep", u"/d/b.csv"));
+    dlg.RecordResult(converted);
+    dlg.ShowWorkerMessage(kDoneText);
     controls.running = false;  // "Done!" was closed and the worker returned
     dlg.OnRunEnded();
     EXPECT_EQ(controls.convertText, u"Convert to TAVI");
   }
-  EXPECT_THAT(controls.messages, IsEmpty());
+  const WString done = u"Done!\n1 file converted, 0 failed; 1 POI written; 0 lines left out";
+  EXPECT_THAT(controls.messages, ElementsAre(kClosed, done, kClosed, done));
 }
 
 // A cancelled pick keeps the list; a confirmed one replaces it with its input files, sorted.
@@ -163,12 +170,17 @@ TEST_F(ConvertorDialogTest, PickedFiles) {
 }
 
 // "Done!" closes the guards' boxes still open about the run before it opens; other boxes of the
-// worker leave them alone.
+// worker leave them alone. Its summary counts what the worker recorded.
 TEST_F(ConvertorDialogTest, DoneClosesTheBoxesLeftOpenFirst) {
+  SFileResult failed;
+  failed.failed = true;
+  failed.linesLeftOut = 2;
+  dlg.RecordResult(failed);
   dlg.ShowWorkerMessage(u"ERROR : Save String: Invalid archive mode!");
   dlg.ShowWorkerMessage(kDoneText);
   EXPECT_THAT(controls.messages,
-              ElementsAre(u"ERROR : Save String: Invalid archive mode!", kClosed, kDoneText));
+              ElementsAre(u"ERROR : Save String: Invalid archive mode!", kClosed,
+                          u"Done!\n0 files converted, 1 failed; 0 POIs written; 2 lines left out"));
 }
 
 // Hand-worked: with 3 files the step is the float nearest 100/3, 8738133 * 2^-18 = 33.33333206.

@@ -20,6 +20,11 @@
 #include "platform/path.h"
 #include "support/test_support.h"
 
+// Readable values in failure messages.
+inline void PrintTo(const QString& text, std::ostream* os) {
+  *os << '"' << text.toStdString() << '"';
+}
+
 namespace tavi {
 namespace {
 
@@ -116,16 +121,15 @@ TEST_F(ConvertorWindowTest, DroppedFilesReplaceTheList) {
 
 // Answers message boxes as they open, and notes what each showed: its caption, the convert
 // button's text, and whether it had room for the caption and the title bar's buttons beside it.
-// Boxes with the texts it is given are answered in that order, any other box at once.
+// Boxes whose first lines it is given are answered in that order, any other box at once.
 class CBoxAnswerer {
  public:
   CBoxAnswerer(const CConvertorWindow& window, QStringList texts) : m_texts(std::move(texts)) {
     QObject::connect(&m_timer, &QTimer::timeout, [this, &window] {
       auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      if (box == nullptr || (m_texts.contains(box->text()) && box->text() != m_texts.front())) {
-        return;
-      }
-      m_texts.removeOne(box->text());
+      const QString first = box == nullptr ? QString() : box->text().section('\n', 0, 0);
+      if (box == nullptr || (m_texts.contains(first) && first != m_texts.front())) return;
+      m_texts.removeOne(first);
       answered.append(box->text() + " " + box->windowTitle() + " " +
                       Button(window, "convert")->text());
       wideEnough += box->width() >= 2 * box->fontMetrics().horizontalAdvance(box->windowTitle());
@@ -151,7 +155,9 @@ TEST_F(ConvertorWindowTest, DoneClosesTheWaitBoxAndBoxesShowTheirCaption) {
   QTimer::singleShot(0, [&worker] { worker = std::thread([] { ShowMessageBox(kDoneText); }); });
   window.ShowMessage(u"Please wait until conversion ends");
   worker.join();
-  EXPECT_EQ(answerer.answered, QStringList({"Done! TAVI Convertor Convert to TAVI"}));
+  EXPECT_EQ(answerer.answered,
+            QStringList({"Done!\n0 files converted, 0 failed; 0 POIs written; 0 lines left out "
+                         "TAVI Convertor Convert to TAVI"}));
   EXPECT_EQ(answerer.wideEnough, 1);
 }
 
@@ -185,7 +191,9 @@ TEST_F(ConvertorWindowTest, ConvertsTheListedFilesAndAnswersDone) {
   Button(window, "convert")->click();
   ASSERT_TRUE(QTest::qWaitFor([&] { return !window.IsWorkerRunning(); }, kRunTimeoutMs));
   ASSERT_TRUE(QTest::qWaitFor([&] { return ShownLogLines(window).size() >= 8; }, kRunTimeoutMs));
-  EXPECT_EQ(answerer.answered, QStringList({"Done! TAVI Convertor Stop"}));
+  EXPECT_EQ(answerer.answered,
+            QStringList({"Done!\n2 files converted, 0 failed; 3 POIs written; 0 lines left out "
+                         "TAVI Convertor Stop"}));
   // The separator lines show empty.
   EXPECT_EQ(ShownLogLines(window).first(), QString());
   EXPECT_EQ(ShownLogLines(window).last(), "Successfully imported 1 pois - " + PathOf("b.tavi"));
