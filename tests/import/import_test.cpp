@@ -141,7 +141,8 @@ TEST(CsvImport, EveryPrefixImportsItsWholeLinesAndNamesTheCutOne) {
       if (characters >= 11) names.push_back(u"B");
       for (const auto& [first, last, line] : {std::tuple{1u, 4u, u"1"}, {7u, 10u, u"2"}}) {
         if (characters >= first && characters <= last)
-          lines.push_back(u"Bad data - " + path + u" (line " + line + u": fewer than three fields)");
+          lines.push_back(u"Bad data - " + path + u" (line " + line +
+                          u": fewer than three fields)");
       }
       if (names.empty()) lines.push_back(u"Nothing to import - " + path);
       const SImport import = Import(folder.Write("cut.csv", file.substr(0, cut)));
