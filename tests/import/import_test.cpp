@@ -153,6 +153,22 @@ TEST(CsvImport, EveryPrefixImportsItsWholeLinesAndNamesTheCutOne) {
   }
 }
 
+// Without a marker the 64 KiB from the first non-ASCII byte decide: valid UTF-8, a sequence cut
+// at the window's end included, makes the file UTF-8, where a bad byte further on becomes one
+// U+FFFD; a bad byte inside the window makes it Windows-1252.
+TEST(CsvImport, EncodingIsTakenFromTheFirstNonAsciiBytes) {
+  test::TempFolder folder;
+  const std::string edge = "1;2;" + std::string(65528, 'x') + "\xC3\xA9\n";  // \xC3 at 65539
+  const WString edgeName = WString(65528, u'x') + u"\u00E9";
+  const std::tuple<std::string, std::vector<WString>> cases[] = {
+      {"1;2;\xC3\xA9\n" + edge + "1;2;\xFC\n", {u"\u00E9", edgeName, u"\uFFFD"}},
+      {"1;2;\xC3\xA9\n1;2;\xFC\n", {u"\u00C3\u00A9", u"\u00FC"}},
+      {"1;2;a\n1;2;Z\xFCrich\n", {u"a", u"Z\u00FCrich"}}};
+  for (const auto& [text, names] : cases) {
+    EXPECT_EQ(Import(folder.Write("e.csv", text)).names, names) << text.size();
+  }
+}
+
 // A file larger than 2 GiB would take more memory than any conversion has: refused before it
 // is read. So is a file that delivers less than its length, like those the system makes up.
 TEST(CsvImport, FilesThatCannotBeReadWhole) {
