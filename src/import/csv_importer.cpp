@@ -24,20 +24,12 @@ namespace tavi {
 namespace {
 
 constexpr std::uint64_t kReadingPercentEnd = 30;
-constexpr double kCoordinateScale = kUnitsPerDegree;
 constexpr WChar kCommentMark = u';';
 constexpr WStringView kDirective = u"delimiter=";
 constexpr std::size_t kMinimumFields = 3;
 // A field quoted in a log line is cut to this many units, so that a line of garbage does not make
 // a log line of garbage.
 constexpr std::size_t kQuotedFieldLength = 40;
-
-// The value narrowed to the nearest float, scaled in double precision and truncated toward zero,
-// as positions have always been stored (16.36546 becomes 1636545). Values on the globe fit.
-std::int32_t ToCoordinate(double value) {
-  return static_cast<std::int32_t>(static_cast<double>(static_cast<float>(value)) *
-                                   kCoordinateScale);
-}
 
 WString Shown(WStringView field) {
   const WStringView text = TrimBlanks(field);
@@ -181,7 +173,7 @@ void CCsvReader::ReadDataLine() {
     LeaveOut(u"the name is empty");
     return;
   }
-  const GeoPoint position{ToCoordinate(*longitude), ToCoordinate(*latitude)};
+  const GeoPoint position{DegreesToUnits(*longitude), DegreesToUnits(*latitude)};
   auto element = std::make_unique<CTaviElement>();
   element->SetName(name);
   element->SetPosition(position);

@@ -13,7 +13,7 @@
 #   cmake -DTAVI=<exe> -DHEX_TO_BYTES=<exe> -DCASE=<case folder> -DWORK=<scratch folder>
 #         -DSOURCE=<source tree> -P run_case.cmake
 cmake_minimum_required(VERSION 3.25)
-file(REMOVE_RECURSE "${WORK}")
+file(REMOVE_RECURSE "${WORK}" "${dir}.stdout" "${dir}.stderr")
 file(MAKE_DIRECTORY "${WORK}")
 if(EXISTS "${CASE}/in")
   file(COPY "${CASE}/in/" DESTINATION "${WORK}")
@@ -70,6 +70,11 @@ function(compare_text what actual expected_file)
   endif()
 endfunction()
 
+# What was printed stays in the scratch folder of a failed case, to compare with a diff tool.
+foreach(stream IN ITEMS out err)
+  string(REPLACE "${dir}" "@DIR@" printed "${all_${stream}}")
+  file(WRITE "${dir}.std${stream}" "${printed}")
+endforeach()
 compare_text("Standard output" "${all_out}" "${CASE}/stdout")
 if(EXISTS "${CASE}/stderr")
   compare_text("Standard error" "${all_err}" "${CASE}/stderr")
@@ -118,4 +123,4 @@ endforeach()
 if(failures)
   message(FATAL_ERROR "${failures}")
 endif()
-file(REMOVE_RECURSE "${WORK}")
+file(REMOVE_RECURSE "${WORK}" "${dir}.stdout" "${dir}.stderr")
