@@ -77,7 +77,7 @@ class CInterruptStopsRun {
     struct sigaction action {};
     action.sa_handler = StopOnInterrupt;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART | SA_RESETHAND;
+    action.sa_flags = static_cast<int>(SA_RESTART | SA_RESETHAND);  // glibc spells them unsigned
     m_installed = sigaction(SIGINT, &action, nullptr) == 0;
   }
   ~CInterruptStopsRun() {
