@@ -70,7 +70,7 @@ fuzz_target() {
   local dict=()
   [ "$corpus" = text ] && dict=(-dict=fuzz/text.dict)
   echo "== $name"
-  if ! build-fuzz/fuzz/"$name" -rss_limit_mb=2048 -timeout=1 -print_final_stats=1 \
+  if ! "${fixed[@]}" build-fuzz/fuzz/"$name" -rss_limit_mb=2048 -timeout=1 -print_final_stats=1 \
       -artifact_prefix=build-fuzz/fuzz-findings/"$name"- "${dict[@]}" "$@" \
       "$work" fuzz/corpus/"$corpus" >"$log" 2>&1; then
     tail -n 60 "$log"
@@ -116,9 +116,12 @@ case "${1:-}" in
       -DTAVI_BUILD_GUI=OFF -DTAVI_BUILD_BENCH=OFF
     cmake --build build-fuzz -j "$jobs" --target fuzzers
     sanitizer_options
+    fixed=()
     if [ "${2:-}" = --runs ]; then
-      # Repeatable: a fresh corpus, a fixed seed and a fixed number of inputs.
-      limit=(-seed=1 "-runs=${3:?usage: scripts/run.sh fuzz --runs N}")
+      # Repeatable: a fresh corpus, a fixed seed, a fixed number of inputs, no corpus reloads
+      # and no address randomisation (which reaches the coverage through pointer values).
+      limit=(-seed=1 "-runs=${3:?usage: scripts/run.sh fuzz --runs N}" -reload=0)
+      setarch "$(uname -m)" -R true 2>/dev/null && fixed=(setarch "$(uname -m)" -R)
       rm -rf build-fuzz/fuzz-corpus
     else
       limit=("-max_total_time=${2:-60}")
