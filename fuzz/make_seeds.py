@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""Writes the crafted seeds of fuzz/corpus/ (the other seeds are copies of examples/ and of files
-the converter wrote). Run from the repository root; the files are committed, so this only needs
+"""Writes the crafted seeds of fuzz/corpus/. The other seeds are copies of examples/, files the
+converter wrote, and inputs a fuzzer found (named by their hash, or by what they hold). Run from the repository root; the files are committed, so this only needs
 running again when a seed is to change."""
 import struct
 
