@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Writes the crafted seeds of fuzz/corpus/. The other seeds are copies of examples/, files the
-converter wrote, and inputs a fuzzer found (named by their hash, or by what they hold). Run from the repository root; the files are committed, so this only needs
-running again when a seed is to change."""
+converter wrote, and inputs a fuzzer found (named by their hash, or by what they hold). Run from
+the repository root; the files are committed, so this only needs running again when a seed is to
+change."""
 import struct
 
 HEADER = b"IVAT" + struct.pack("<I", 0) + b"2000" + struct.pack("<i", 1) + b"\0\0"  # no name
