@@ -25,7 +25,7 @@ fs::path MakeAbsolute(const std::string& argument, const fs::path& workingFolder
 
 void AddFolder(const fs::path& folder, SInputList& inputs) {
   std::vector<WString> found;
-  ScanWorkingFolder(FromNativePath(folder), found);
+  ScanInputFolder(FromNativePath(folder), found);
   SortFileList(found);
   inputs.files.insert(inputs.files.end(), found.begin(), found.end());
 }
