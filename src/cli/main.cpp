@@ -6,13 +6,39 @@
 #include <exception>
 #include <iostream>
 
+#include "app/geodata_slot.h"
 #include "cli/convert_command.h"
 #include "cli/dump_command.h"
+#ifdef TAVI_WITH_GDAL
+#include "import/geodata/gdal_support.h"
+#include "import/geodata/geodata_importer.h"
+#endif
 
 namespace {
 
+// The geodata formats come with GDAL; a build without it converts everything else.
+#ifdef TAVI_WITH_GDAL
+class CGeodataSupport {
+ public:
+  CGeodataSupport() {
+    tavi::SetGeodataImporter(
+        [](const tavi::WString& path, const tavi::SaveTaviFileFunction& saveTaviFile) {
+          return tavi::ImportGdalFile(path, saveTaviFile);
+        });
+  }
+  ~CGeodataSupport() { tavi::ShutDownGdal(); }
+  CGeodataSupport(const CGeodataSupport&) = delete;
+  CGeodataSupport& operator=(const CGeodataSupport&) = delete;
+};
+#else
+struct CGeodataSupport {};
+#endif
+
 int Run(int argc, char** argv) {
-  CLI::App app{"Converts point-of-interest files (.gep, .csv, .txt) into TAVI POI files.", "tavi"};
+  CLI::App app{
+      "Converts point-of-interest files (.gep, .csv, .txt and geodata: .gpx, .kml, .kmz, .geojson, "
+      ".json, .gpkg, .shp, .fgb, .osm, .pbf) into TAVI POI files.",
+      "tavi"};
   app.set_version_flag("--version", "tavi " TAVI_VERSION);
   app.require_subcommand(1);
 
@@ -20,7 +46,7 @@ int Run(int argc, char** argv) {
   CLI::App* convertCommand = app.add_subcommand(
       "convert",
       "Convert files into .tavi files beside them, in the order given. A folder stands for the "
-      ".gep, .csv and .txt files in it; no PATH means the working folder.");
+      ".gep, .csv, .txt and geodata files in it; no PATH means the working folder.");
   convertCommand->add_flag("-q,--quiet", convert.quiet,
                            "No progress bar and no notes of the command line's own");
   convertCommand->add_option("PATH", convert.paths, "Input files and folders");
@@ -46,6 +72,7 @@ int Run(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
+  const CGeodataSupport geodata;
   int status = tavi::cli::kExitFailure;
   try {
     status = Run(argc, argv);

@@ -1,6 +1,25 @@
 #include "gui/convertor_app.h"
 
+#ifdef TAVI_WITH_GDAL
+#include "app/geodata_slot.h"
+#include "import/geodata/gdal_support.h"
+#include "import/geodata/geodata_importer.h"
+#endif
+
 int main(int argc, char** argv) {
-  tavi::CTAVIConvertorApp app(argc, argv);
-  return app.InitInstance();
+#ifdef TAVI_WITH_GDAL
+  tavi::SetGeodataImporter(
+      [](const tavi::WString& path, const tavi::SaveTaviFileFunction& saveTaviFile) {
+        return tavi::ImportGdalFile(path, saveTaviFile);
+      });
+#endif
+  int status = 0;
+  {
+    tavi::CTAVIConvertorApp app(argc, argv);
+    status = app.InitInstance();
+  }
+#ifdef TAVI_WITH_GDAL
+  tavi::ShutDownGdal();
+#endif
+  return status;
 }
