@@ -9,6 +9,7 @@
 #include "app/geodata_slot.h"
 #include "cli/convert_command.h"
 #include "cli/dump_command.h"
+#include "cli/export_command.h"
 #ifdef TAVI_WITH_GDAL
 #include "import/geodata/gdal_support.h"
 #include "import/geodata/geodata_importer.h"
@@ -16,7 +17,8 @@
 
 namespace {
 
-// The geodata formats come with GDAL; a build without it converts everything else.
+// The geodata formats come with GDAL; a build without it still knows the commands and says why
+// they cannot work.
 #ifdef TAVI_WITH_GDAL
 class CGeodataSupport {
  public:
@@ -29,9 +31,18 @@ class CGeodataSupport {
   ~CGeodataSupport() { tavi::ShutDownGdal(); }
   CGeodataSupport(const CGeodataSupport&) = delete;
   CGeodataSupport& operator=(const CGeodataSupport&) = delete;
+
+  static int Export(const tavi::cli::SExportOptions& options) {
+    return tavi::cli::RunExport(options, std::cout, std::cerr);
+  }
 };
 #else
-struct CGeodataSupport {};
+struct CGeodataSupport {
+  static int Export(const tavi::cli::SExportOptions&) {
+    std::cerr << "tavi: export is not available (built without GDAL)\n";
+    return tavi::cli::kExitFailure;
+  }
+};
 #endif
 
 int Run(int argc, char** argv) {
@@ -57,6 +68,16 @@ int Run(int argc, char** argv) {
   dumpCommand->add_flag("--json", dump.json, "Print JSON instead of text");
   dumpCommand->add_option("FILE", dump.path, "The .tavi file")->required();
 
+  tavi::cli::SExportOptions exportOptions;
+  CLI::App* exportCommand = app.add_subcommand(
+      "export",
+      "Write every element of a .tavi file to a geodata file (.gpx, .geojson, .kml, .gpkg, .csv).");
+  exportCommand->add_option("FILE", exportOptions.path, "The .tavi file")->required();
+  exportCommand->add_option("-o,--output", exportOptions.output, "The file to write")->required();
+  exportCommand->add_option("--format", exportOptions.format,
+                            "A GDAL driver name (GeoJSON, GPX, KML, GPKG, CSV, ...); without it "
+                            "the output's ending decides");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
@@ -65,6 +86,7 @@ int Run(int argc, char** argv) {
   if (convertCommand->parsed()) {
     return tavi::cli::RunConvert(convert, std::cout, std::cerr, ::isatty(STDERR_FILENO) == 1);
   }
+  if (exportCommand->parsed()) return CGeodataSupport::Export(exportOptions);
   return tavi::cli::RunDump(dump, std::cout, std::cerr);
 }
 

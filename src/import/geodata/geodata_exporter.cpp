@@ -1,0 +1,230 @@
+#include "import/geodata/geodata_exporter.h"
+
+#include <gdal_priv.h>
+#include <ogrsf_frmts.h>
+#include <unistd.h>
+
+#include <array>
+#include <bitset>
+#include <cstring>
+#include <filesystem>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "import/geodata/element_texts.h"
+#include "import/geodata/gdal_support.h"
+#include "platform/code_page.h"
+#include "writer/tavi_contents.h"
+
+namespace tavi {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr double kDegreesPerUnit = 1e-5;
+
+struct SFormatByEnding {
+  WStringView ending;
+  const char* driver;
+};
+
+constexpr std::array<SFormatByEnding, 6> kFormats{{{u".gpx", "GPX"},
+                                                   {u".geojson", "GeoJSON"},
+                                                   {u".json", "GeoJSON"},
+                                                   {u".kml", "KML"},
+                                                   {u".gpkg", "GPKG"},
+                                                   {u".csv", "CSV"}}};
+
+std::string ChooseFormat(const WString& outputPath, const std::string& format) {
+  if (!format.empty()) return format;
+  for (const SFormatByEnding& known : kFormats) {
+    if (WStringView(outputPath).ends_with(known.ending)) return known.driver;
+  }
+  return {};
+}
+
+// Attribute names the formats give a meaning of their own, so that other programs show them.
+const char* AttributeName(std::string_view driver, std::size_t text) {
+  if (driver == "GPX" && text == kAddressText) return "desc";
+  if (driver == "GPX" && text == kText1) return "cmt";
+  if ((driver == "KML" || driver == "LIBKML") && text == kAddressText) return "description";
+  return kElementTexts[text].names[0];
+}
+
+using TextSet = std::bitset<kElementTextCount>;
+
+// The texts some element of the file holds: only those become attributes.
+TextSet FindUsedTexts(CTaviContents& contents) {
+  TextSet used;
+  contents.VisitElements([](std::uint64_t) { return true; },
+                         [&used](CTaviElement& element) {
+                           for (std::size_t i = 0; i < kElementTextCount; ++i) {
+                             const CCompactString* text = kElementTexts[i].field(element, false);
+                             if (text != nullptr && !text->empty()) used.set(i);
+                           }
+                         });
+  return used;
+}
+
+// The output is written under its own name with this prefix, so that drivers that go by the
+// ending still see it, and a format that writes several files names them all alike.
+std::string TemporaryPrefix() {
+  return ".tavi-export-" + std::to_string(::getpid()) + "-";
+}
+
+// Gives each written file its final name; the problem, or nothing.
+std::string MoveIntoPlace(const std::vector<std::string>& files, const std::string& prefix) {
+  for (const std::string& file : files) {
+    const fs::path from(file);
+    const std::string name = from.filename().string();
+    if (!name.starts_with(prefix)) continue;
+    std::error_code error;
+    fs::rename(from, from.parent_path() / name.substr(prefix.size()), error);
+    if (error) return from.parent_path().string() + ": " + error.message();
+  }
+  return {};
+}
+
+void RemoveFiles(const std::vector<std::string>& files) {
+  std::error_code ignored;
+  for (const std::string& file : files) fs::remove(fs::path(file), ignored);
+}
+
+class CExport {
+ public:
+  CExport(GDALDriver& driver, CTaviContents& contents) : m_driver(driver), m_contents(contents) {}
+
+  // Writes the file at path; false with the reason kept in the error trap or in problem.
+  bool Write(const std::string& path, std::string& problem);
+  std::uint64_t Written() const { return m_written; }
+  // Every file the driver wrote (the path alone when it could not say).
+  const std::vector<std::string>& Files() const { return m_files; }
+
+ private:
+  bool CreateLayer(const TextSet& used);
+  bool WriteElement(CTaviElement& element);
+
+  GDALDriver& m_driver;
+  CTaviContents& m_contents;
+  GDALDatasetUniquePtr m_dataset;
+  OGRLayer* m_layer = nullptr;
+  std::array<int, kElementTextCount> m_fields{};
+  std::vector<std::string> m_files;
+  std::uint64_t m_written = 0;
+};
+
+bool CExport::Write(const std::string& path, std::string& problem) {
+  const TextSet used = FindUsedTexts(m_contents);
+  const std::string_view driver = m_driver.GetDescription();
+  const char* const gpxOptions[] = {"GPX_USE_EXTENSIONS=YES", nullptr};
+  m_files = {path};
+  m_dataset.reset(
+      m_driver.Create(path.c_str(), 0, 0, 0, GDT_Unknown, driver == "GPX" ? gpxOptions : nullptr));
+  if (!m_dataset) return false;
+  const CPLStringList files(m_dataset->GetFileList());
+  for (int i = 0; i < files.size(); ++i) {
+    if (files[i] != path) m_files.emplace_back(files[i]);
+  }
+  if (!CreateLayer(used)) return false;
+  // One transaction, where the format has them, instead of one per feature.
+  const bool transaction = m_dataset->StartTransaction() == OGRERR_NONE;
+  bool written = true;
+  m_contents.VisitElements(
+      [&written](std::uint64_t) { return written; },
+      [this, &written](CTaviElement& element) { written = WriteElement(element); });
+  if (written && transaction) written = m_dataset->CommitTransaction() == OGRERR_NONE;
+  // Closing writes what the driver still holds, and can fail too.
+  m_dataset.reset();
+  if (written && !m_contents.Complete()) problem = "the file is damaged or cut short";
+  return written && problem.empty();
+}
+
+bool CExport::CreateLayer(const TextSet& used) {
+  OGRSpatialReference wgs84;
+  wgs84.SetWellKnownGeogCS("WGS84");
+  wgs84.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  const std::string name = WideToUtf8(m_contents.Header().name);
+  const char* const csvOptions[] = {"GEOMETRY=AS_XY", nullptr};
+  const std::string_view driver = m_driver.GetDescription();
+  m_layer = m_dataset->CreateLayer(name.empty() ? "pois" : name.c_str(), &wgs84, wkbPoint,
+                                   driver == "CSV" ? const_cast<char**>(csvOptions) : nullptr);
+  if (m_layer == nullptr) return false;
+  m_fields.fill(-1);
+  for (std::size_t i = 0; i < kElementTextCount; ++i) {
+    if (!used.test(i)) continue;
+    const char* attribute = AttributeName(driver, i);
+    // GPX layers come with their standard fields.
+    if (m_layer->GetLayerDefn()->GetFieldIndex(attribute) < 0) {
+      OGRFieldDefn field(attribute, OFTString);
+      if (m_layer->CreateField(&field) != OGRERR_NONE) return false;
+    }
+    m_fields[i] = m_layer->GetLayerDefn()->GetFieldIndex(attribute);
+  }
+  return true;
+}
+
+bool CExport::WriteElement(CTaviElement& element) {
+  OGRFeature feature(m_layer->GetLayerDefn());
+  const GeoPoint position = element.GetPosition();
+  const OGRPoint point(position.x * kDegreesPerUnit, position.y * kDegreesPerUnit);
+  feature.SetGeometry(&point);
+  for (std::size_t i = 0; i < kElementTextCount; ++i) {
+    const CCompactString* text = kElementTexts[i].field(element, false);
+    if (m_fields[i] < 0 || text == nullptr || text->empty()) continue;
+    feature.SetField(m_fields[i], std::string(text->utf8()).c_str());
+  }
+  if (m_layer->CreateFeature(&feature) != OGRERR_NONE) return false;
+  ++m_written;
+  return true;
+}
+
+}  // namespace
+
+SExportResult ExportTaviFile(const WString& taviPath, const WString& outputPath,
+                             const std::string& format) {
+  SExportResult result;
+  CTaviContents contents;
+  switch (contents.Open(taviPath)) {
+    case CTaviContents::EOpenResult::kCannotOpen:
+      result.problem = "cannot open " + WideToUtf8(taviPath);
+      return result;
+    case CTaviContents::EOpenResult::kNotTavi:
+      result.problem = WideToUtf8(taviPath) + " is not a TAVI file";
+      return result;
+    case CTaviContents::EOpenResult::kOpened:
+      break;
+  }
+  const std::string driverName = ChooseFormat(outputPath, format);
+  if (driverName.empty()) {
+    result.problem = "cannot tell the format from the name " + WideToUtf8(outputPath) +
+                     "; name one with --format";
+    return result;
+  }
+  EnsureGdalReady();
+  CGdalErrorTrap errors;
+  GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(driverName.c_str());
+  if (driver == nullptr || driver->GetMetadataItem(GDAL_DCAP_VECTOR) == nullptr ||
+      driver->GetMetadataItem(GDAL_DCAP_CREATE) == nullptr) {
+    result.problem = "GDAL cannot write the format " + driverName;
+    return result;
+  }
+  const fs::path output(WideToUtf8(outputPath));
+  const std::string prefix = TemporaryPrefix();
+  CExport writer(*driver, contents);
+  if (writer.Write((output.parent_path() / (prefix + output.filename().string())).string(),
+                   result.problem)) {
+    result.problem = MoveIntoPlace(writer.Files(), prefix);
+  } else if (result.problem.empty()) {
+    result.problem = errors.Failed() ? errors.Failure() : "GDAL could not write the file";
+  }
+  if (!result.problem.empty()) {
+    RemoveFiles(writer.Files());
+    return result;
+  }
+  result.written = writer.Written();
+  return result;
+}
+
+}  // namespace tavi
