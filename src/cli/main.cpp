@@ -10,6 +10,7 @@
 #include "cli/convert_command.h"
 #include "cli/dump_command.h"
 #include "cli/export_command.h"
+#include "cli/map_command.h"
 #ifdef TAVI_WITH_GDAL
 #include "import/geodata/gdal_support.h"
 #include "import/geodata/geodata_importer.h"
@@ -78,6 +79,14 @@ int Run(int argc, char** argv) {
                             "A GDAL driver name (GeoJSON, GPX, KML, GPKG, CSV, ...); without it "
                             "the output's ending decides");
 
+  tavi::cli::SMapOptions map;
+  CLI::App* mapCommand = app.add_subcommand(
+      "map", "Draw a .tavi file as an SVG picture: its index rectangles and its POIs.");
+  mapCommand->add_option("FILE", map.path, "The .tavi file")->required();
+  mapCommand->add_option("-o,--output", map.output, "The SVG file to write")->required();
+  mapCommand->add_option("--size", map.size, "Width of the picture in pixels")
+      ->check(CLI::Range(64, 16384));
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
@@ -86,6 +95,7 @@ int Run(int argc, char** argv) {
   if (convertCommand->parsed()) {
     return tavi::cli::RunConvert(convert, std::cout, std::cerr, ::isatty(STDERR_FILENO) == 1);
   }
+  if (mapCommand->parsed()) return tavi::cli::RunMap(map, std::cerr);
   if (exportCommand->parsed()) return CGeodataSupport::Export(exportOptions);
   return tavi::cli::RunDump(dump, std::cout, std::cerr);
 }
