@@ -114,10 +114,10 @@ BoundingRect RootRectangle(const SRectNodeList* root) {
 }
 
 void WriteRectangles(const CTaviContents& contents, const CView& view, const SIndexFigures& index,
-                     std::ostream& out) {
+                     std::uint64_t limit, std::ostream& out) {
   std::uint64_t drawn = 0;
   contents.VisitNodes([&](const SRectNode& node, int depth) {
-    if (drawn++ >= kMaxMapRectangles) return;
+    if (drawn++ >= limit) return;
     const bool leaf = (node.link & kLeafFlag) != 0;
     const double width = view.Length(node.left, node.right);
     const double height = view.Length(node.bottom, node.top);
@@ -127,10 +127,11 @@ void WriteRectangles(const CTaviContents& contents, const CView& view, const SIn
   });
 }
 
-// Every take-th element, spread evenly over the index order, at most kMaxMapPoints of them.
-std::uint64_t WritePoints(CTaviContents& contents, const CView& view, std::ostream& out) {
+// At most limit elements, spread evenly over the index order.
+std::uint64_t WritePoints(CTaviContents& contents, const CView& view, std::uint64_t limit,
+                          std::ostream& out) {
   const std::uint64_t total = contents.ElementCount();
-  const std::uint64_t shown = std::min(total, kMaxMapPoints);
+  const std::uint64_t shown = std::min(total, limit);
   std::uint64_t drawn = 0;
   contents.VisitElements(
       [total, shown](std::uint64_t n) { return (n + 1) * shown / total != n * shown / total; },
@@ -146,9 +147,25 @@ std::uint64_t WritePoints(CTaviContents& contents, const CView& view, std::ostre
   return drawn;
 }
 
+// What the limits left out of the picture; empty when nothing.
+std::string LimitsNote(std::uint64_t total, std::uint64_t drawn, std::uint64_t nodes,
+                       const SMapLimits& limits) {
+  std::string note;
+  if (total > limits.points) {
+    note = std::to_string(drawn) + " of " + std::to_string(total) + " POIs drawn (an even sample)";
+  }
+  if (nodes > limits.rectangles) {
+    if (!note.empty()) note += "; ";
+    note += "the first " + std::to_string(limits.rectangles) + " of " + std::to_string(nodes) +
+            " rectangles drawn";
+  }
+  return note;
+}
+
 }  // namespace
 
-void WriteSvgMap(CTaviContents& contents, const std::string& title, int width, std::ostream& out) {
+void WriteSvgMap(CTaviContents& contents, const std::string& title, int width, std::ostream& out,
+                 const SMapLimits& limits) {
   SIndexFigures index;
   contents.VisitNodes([&index](const SRectNode& node, int depth) {
     ++index.nodes;
@@ -168,26 +185,17 @@ void WriteSvgMap(CTaviContents& contents, const std::string& title, int width, s
       << ".poi{fill:none;stroke:#d7301f;stroke-opacity:0.7;stroke-linecap:round;stroke-width:"
       << Number(dot) << "}text{font:13px sans-serif;fill:#222}</style>\n"
       << "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
-  WriteRectangles(contents, view, index, out);
-  const std::uint64_t drawn = WritePoints(contents, view, out);
+  WriteRectangles(contents, view, index, limits.rectangles, out);
+  const std::uint64_t drawn = WritePoints(contents, view, limits.points, out);
 
   const double legendTop = view.Height() + 2 * kMargin;
   out << "<text x=\"" << kMargin << "\" y=\"" << Number(legendTop + 16) << "\">" << Escaped(title)
       << "</text>\n<text x=\"" << kMargin << "\" y=\"" << Number(legendTop + 34) << "\">"
       << "POIs: " << total << ", index depth: " << index.depth << ", leaves: " << index.leaves
       << "</text>\n";
-  std::string limits;
-  if (total > kMaxMapPoints) {
-    limits +=
-        std::to_string(drawn) + " of " + std::to_string(total) + " POIs drawn (an even sample)";
-  }
-  if (index.nodes > kMaxMapRectangles) {
-    if (!limits.empty()) limits += "; ";
-    limits += "first " + std::to_string(kMaxMapRectangles) + " of " + std::to_string(index.nodes) +
-              " rectangles drawn";
-  }
-  if (!limits.empty()) {
-    out << "<text x=\"" << kMargin << "\" y=\"" << Number(legendTop + 52) << "\">" << limits
+  const std::string note = LimitsNote(total, drawn, index.nodes, limits);
+  if (!note.empty()) {
+    out << "<text x=\"" << kMargin << "\" y=\"" << Number(legendTop + 52) << "\">" << note
         << "</text>\n";
   }
   out << "</svg>\n";
