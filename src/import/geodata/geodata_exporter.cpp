@@ -180,34 +180,45 @@ bool CExport::WriteElement(CTaviElement& element) {
   return true;
 }
 
+// The driver that writes outputPath; null, with the problem, when there is none.
+GDALDriver* FindDriver(const WString& outputPath, const std::string& format, std::string& problem) {
+  const std::string name = ChooseFormat(outputPath, format);
+  if (name.empty()) {
+    problem = "cannot tell the format from the name " + WideToUtf8(outputPath) +
+              "; name one with --format";
+    return nullptr;
+  }
+  GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(name.c_str());
+  if (driver == nullptr || driver->GetMetadataItem(GDAL_DCAP_VECTOR) == nullptr ||
+      driver->GetMetadataItem(GDAL_DCAP_CREATE) == nullptr) {
+    problem = "GDAL cannot write the format " + name;
+    return nullptr;
+  }
+  return driver;
+}
+
+std::string OpenProblem(CTaviContents& contents, const WString& taviPath) {
+  switch (contents.Open(taviPath)) {
+    case CTaviContents::EOpenResult::kCannotOpen:
+      return "cannot open " + WideToUtf8(taviPath);
+    case CTaviContents::EOpenResult::kNotTavi:
+      return WideToUtf8(taviPath) + " is not a TAVI file";
+    case CTaviContents::EOpenResult::kOpened:
+      break;
+  }
+  return {};
+}
+
 }  // namespace
 
 SExportResult ExportTaviFile(const WString& taviPath, const WString& outputPath,
                              const std::string& format) {
-  SExportResult result;
-  CTaviContents contents;
-  switch (contents.Open(taviPath)) {
-    case CTaviContents::EOpenResult::kCannotOpen:
-      result.problem = "cannot open " + WideToUtf8(taviPath);
-      return result;
-    case CTaviContents::EOpenResult::kNotTavi:
-      result.problem = WideToUtf8(taviPath) + " is not a TAVI file";
-      return result;
-    case CTaviContents::EOpenResult::kOpened:
-      break;
-  }
-  const std::string driverName = ChooseFormat(outputPath, format);
-  if (driverName.empty()) {
-    result.problem = "cannot tell the format from the name " + WideToUtf8(outputPath) +
-                     "; name one with --format";
-    return result;
-  }
   EnsureGdalReady();
   CGdalErrorTrap errors;
-  GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(driverName.c_str());
-  if (driver == nullptr || driver->GetMetadataItem(GDAL_DCAP_VECTOR) == nullptr ||
-      driver->GetMetadataItem(GDAL_DCAP_CREATE) == nullptr) {
-    result.problem = "GDAL cannot write the format " + driverName;
+  SExportResult result;
+  GDALDriver* driver = FindDriver(outputPath, format, result.problem);
+  CTaviContents contents;
+  if (driver == nullptr || !(result.problem = OpenProblem(contents, taviPath)).empty()) {
     return result;
   }
   const fs::path output(WideToUtf8(outputPath));
