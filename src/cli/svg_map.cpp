@@ -49,15 +49,16 @@ std::string Escaped(const std::string& text) {
   return escaped;
 }
 
-// From a pale blue at the root to a deep blue at the deepest level.
+// From a near white at the root to a light blue at the deepest level: light enough that the dots
+// stand out on any level.
 std::string DepthColour(int depth, int maxDepth) {
   const double t = maxDepth <= 1 ? 1.0 : static_cast<double>(depth - 1) / (maxDepth - 1);
   const auto mix = [t](int from, int to) {
     return static_cast<int>(std::lround(from + (to - from) * t));
   };
   char colour[8];
-  std::snprintf(colour, sizeof(colour), "#%02x%02x%02x", mix(0xe8, 0x3a), mix(0xf0, 0x6e),
-                mix(0xfa, 0xb8));
+  std::snprintf(colour, sizeof(colour), "#%02x%02x%02x", mix(0xf4, 0xa4), mix(0xf7, 0xbd),
+                mix(0xfc, 0xe2));
   return colour;
 }
 
@@ -176,14 +177,16 @@ void WriteSvgMap(CTaviContents& contents, const std::string& title, int width, s
   const double svgWidth = view.Width() + 2 * kMargin;
   const double svgHeight = view.Height() + 2 * kMargin + kLegendHeight;
   const std::uint64_t total = contents.ElementCount();
-  // Dots thin out as they crowd, so that a dense file still shows its structure.
-  const double dot = total <= 1000 ? 4 : total <= 20000 ? 2 : 1;
+  // Dots and outlines thin out as they crowd, so that a dense file still shows its structure.
+  const std::uint64_t shown = std::min(total, limits.points);
+  const double dot = shown <= 1000 ? 4 : shown <= 20000 ? 2 : 1.2;
+  const double outline = index.leaves <= 2000 ? 0.5 : index.leaves <= 20000 ? 0.25 : 0.12;
 
   out << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << Number(svgWidth) << "\" height=\""
       << Number(svgHeight) << "\" viewBox=\"0 0 " << Number(svgWidth) << ' ' << Number(svgHeight)
-      << "\">\n<style>.leaf{stroke:#1c2f55;stroke-width:0.4}"
-      << ".poi{fill:none;stroke:#d7301f;stroke-opacity:0.7;stroke-linecap:round;stroke-width:"
-      << Number(dot) << "}text{font:13px sans-serif;fill:#222}</style>\n"
+      << "\">\n<style>.leaf{stroke:#2c4a80;stroke-width:" << outline
+      << "}.poi{fill:none;stroke:#c8102e;stroke-opacity:0.85;stroke-linecap:round;stroke-width:"
+      << dot << "}text{font:13px sans-serif;fill:#222}</style>\n"
       << "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
   WriteRectangles(contents, view, index, limits.rectangles, out);
   const std::uint64_t drawn = WritePoints(contents, view, limits.points, out);
