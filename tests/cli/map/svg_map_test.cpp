@@ -15,7 +15,7 @@ namespace {
 
 struct SPicture {
   std::string svg;
-  std::vector<std::string> leaves;  // "x y width height" of each leaf rectangle
+  std::vector<std::string> leaves;  // the place and size of each leaf rectangle
   std::size_t nodes = 0;            // internal rectangles
   std::vector<std::pair<double, double>> dots;
 };
@@ -39,14 +39,10 @@ SPicture Picture(const std::vector<GeoPoint>& positions, const BoundingRect& bou
   std::ostringstream out;
   WriteSvgMap(contents, "f.tavi", width, out, limits);
   SPicture picture{out.str(), {}, 0, {}};
-  const std::regex rect(
-      R"re(<rect class="(leaf|node)" x="([^"]*)" y="([^"]*)" width="([^"]*)" height="([^"]*)")re");
+  const std::regex rect(R"re(<rect class="(leaf|node)" ([^/]*) fill=)re");
   for (std::sregex_iterator m(picture.svg.begin(), picture.svg.end(), rect), end; m != end; ++m) {
-    if ((*m)[1] == "node")
-      ++picture.nodes;
-    else
-      picture.leaves.push_back((*m)[2].str() + " " + (*m)[3].str() + " " + (*m)[4].str() + " " +
-                               (*m)[5].str());
+    if ((*m)[1] == "leaf") picture.leaves.push_back((*m)[2]);
+    picture.nodes += (*m)[1] == "node";
   }
   const std::regex dot(R"(M([-0-9.]+) ([-0-9.]+)h0)");
   for (std::sregex_iterator m(picture.svg.begin(), picture.svg.end(), dot), end; m != end; ++m) {
@@ -61,15 +57,16 @@ TEST(SvgMap, OneLeafIsFittedToTheView) {
   EXPECT_NE(
       picture.svg.find(R"(<svg xmlns="http://www.w3.org/2000/svg" width="220.0" height="184.0")"),
       std::string::npos);
-  EXPECT_EQ(picture.leaves, std::vector<std::string>{"10.0 10.0 200.0 100.0"});
+  EXPECT_EQ(picture.leaves,
+            std::vector<std::string>{R"(x="10.0" y="10.0" width="200.0" height="100.0")"});
   EXPECT_EQ(picture.nodes, 0u);
   EXPECT_EQ(picture.dots, (std::vector<std::pair<double, double>>{{10, 110}, {210, 10}}));
   EXPECT_NE(picture.svg.find(">f.tavi</text>"), std::string::npos);
   EXPECT_NE(picture.svg.find(">POIs: 2, index depth: 1, leaves: 1</text>"), std::string::npos);
 }
 
-// A grid of 20 by 20 points, half a degree apart, splits the index over two levels; the limits keep the picture
-// small and the legend says what they left out.
+// A grid of 20 by 20 points, half a degree apart, splits the index over two levels; the limits keep
+// the picture small and the legend says what they left out.
 TEST(SvgMap, LimitsThinTheDotsAndTheRectangles) {
   std::vector<GeoPoint> grid;
   for (std::int32_t i = 0; i < 400; ++i) grid.push_back({i % 20 * 50000, i / 20 * 50000});
