@@ -3,19 +3,20 @@
 #   scripts/run.sh main      install what is missing, build, convert a copy of examples/
 #   scripts/run.sh test      install what is missing, build, run all tests
 #   scripts/run.sh sanitize  the tests again in an AddressSanitizer + UBSan build
+#   scripts/run.sh nogdal    the command line alone without GDAL: geodata files must be refused
 #   scripts/run.sh bench     build and run the benchmarks
 # main, test and bench share one optimised build in build/ (warnings are errors); sanitize builds
-# in build-sanitize/.
+# in build-sanitize/, nogdal in build-nogdal/.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 
 packages=(g++ cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev
-          libcli11-dev locales)
+          libcli11-dev libgdal-dev locales)
 
-# The benchmark also measures GPSBabel, and /usr/bin/time reads the peak memory.
-bench_packages=(time gpsbabel)
+# The benchmark also measures GPSBabel and ogr2ogr, and /usr/bin/time reads the peak memory.
+bench_packages=(time gpsbabel gdal-bin)
 
 install_missing() {  # extra packages...
   local missing=()
@@ -68,6 +69,19 @@ case "${1:-}" in
     ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
       QT_QPA_PLATFORM=offscreen ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
     ;;
+  nogdal)
+    install_missing
+    configure build-nogdal -DCMAKE_BUILD_TYPE=Release -DTAVI_WERROR=ON -DTAVI_WITH_GDAL=OFF \
+      -DTAVI_BUILD_GUI=OFF -DTAVI_BUILD_TESTS=OFF -DTAVI_BUILD_BENCH=OFF
+    cmake --build build-nogdal -j "$jobs" --target tavi
+    work=$(mktemp -d)
+    trap 'rm -rf "$work"' EXIT
+    cp examples/salzburg-viewpoints.gpx "$work"/
+    build-nogdal/tavi convert "$work/salzburg-viewpoints.gpx" >"$work/log" || true
+    expected="Failed to open - $work/salzburg-viewpoints.gpx (built without GDAL)"
+    grep -qxF "$expected" "$work/log" || { echo "nogdal: expected '$expected' in:" >&2; cat "$work/log" >&2; exit 1; }
+    echo "nogdal: a .gpx file is refused with '(built without GDAL)'"
+    ;;
   bench)
     install_missing "${bench_packages[@]}"
     configure build -DCMAKE_BUILD_TYPE=Release -DTAVI_WERROR=ON
@@ -76,7 +90,7 @@ case "${1:-}" in
     scripts/bench.sh "$@"
     ;;
   *)
-    echo "usage: scripts/run.sh main|test|sanitize|bench" >&2
+    echo "usage: scripts/run.sh main|test|sanitize|nogdal|bench" >&2
     exit 2
     ;;
 esac
