@@ -104,7 +104,7 @@ int Run(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
-  const CGeodataSupport geodata;
+  [[maybe_unused]] const CGeodataSupport geodata;
   int status = tavi::cli::kExitFailure;
   try {
     status = Run(argc, argv);
