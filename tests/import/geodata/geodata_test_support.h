@@ -29,6 +29,7 @@ struct SGeodataImport {
   std::int32_t result = 0;
   std::vector<std::string> elements;  // described
   std::vector<std::string> badData;   // the parentheses of each "Bad data" line
+  std::string lastLine;
   std::uint64_t leftOut = 0;
 };
 
@@ -46,6 +47,7 @@ inline SGeodataImport ImportGeodata(const std::filesystem::path& path) {
     imported.badData.push_back(WideToUtf8(line.substr(bad.size(), line.size() - bad.size() - 1)));
   }
   imported.leftOut = counts.featuresLeftOut;
+  imported.lastLine = window.lines.empty() ? "" : WideToUtf8(window.lines.back());
   return imported;
 }
 
