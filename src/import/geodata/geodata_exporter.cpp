@@ -4,6 +4,7 @@
 #include <ogrsf_frmts.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <bitset>
 #include <cstring>
@@ -74,22 +75,31 @@ std::string TemporaryPrefix() {
   return ".tavi-export-" + std::to_string(::getpid()) + "-";
 }
 
+// What this export wrote under its temporary prefix: a driver may write several files (a
+// Shapefile's .shp, .shx, .dbf, .prj) or a folder (CSV without the ending).
+std::vector<fs::path> TemporaryEntries(const fs::path& folder, const std::string& prefix) {
+  std::vector<fs::path> entries;
+  std::error_code error;
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
+    if (entry.path().filename().string().starts_with(prefix)) entries.push_back(entry.path());
+  }
+  return entries;
+}
+
 // Gives each written file its final name; the problem, or nothing.
-std::string MoveIntoPlace(const std::vector<std::string>& files, const std::string& prefix) {
-  for (const std::string& file : files) {
-    const fs::path from(file);
-    const std::string name = from.filename().string();
-    if (!name.starts_with(prefix)) continue;
+std::string MoveIntoPlace(const fs::path& folder, const std::string& prefix) {
+  for (const fs::path& from : TemporaryEntries(folder, prefix)) {
+    const fs::path to = folder / from.filename().string().substr(prefix.size());
     std::error_code error;
-    fs::rename(from, from.parent_path() / name.substr(prefix.size()), error);
-    if (error) return from.parent_path().string() + ": " + error.message();
+    fs::rename(from, to, error);
+    if (error) return to.string() + ": " + error.message();
   }
   return {};
 }
 
-void RemoveFiles(const std::vector<std::string>& files) {
+void RemoveTemporary(const fs::path& folder, const std::string& prefix) {
   std::error_code ignored;
-  for (const std::string& file : files) fs::remove(fs::path(file), ignored);
+  for (const fs::path& entry : TemporaryEntries(folder, prefix)) fs::remove_all(entry, ignored);
 }
 
 class CExport {
@@ -99,11 +109,10 @@ class CExport {
   // Writes the file at path; false with the reason kept in the error trap or in problem.
   bool Write(const std::string& path, std::string& problem);
   std::uint64_t Written() const { return m_written; }
-  // Every file the driver wrote (the path alone when it could not say).
-  const std::vector<std::string>& Files() const { return m_files; }
 
  private:
   bool CreateLayer(const TextSet& used);
+  bool WriteElements();
   bool WriteElement(CTaviElement& element);
 
   GDALDriver& m_driver;
@@ -111,34 +120,31 @@ class CExport {
   GDALDatasetUniquePtr m_dataset;
   OGRLayer* m_layer = nullptr;
   std::array<int, kElementTextCount> m_fields{};
-  std::vector<std::string> m_files;
   std::uint64_t m_written = 0;
 };
 
 bool CExport::Write(const std::string& path, std::string& problem) {
   const TextSet used = FindUsedTexts(m_contents);
-  const std::string_view driver = m_driver.GetDescription();
   const char* const gpxOptions[] = {"GPX_USE_EXTENSIONS=YES", nullptr};
-  m_files = {path};
   m_dataset.reset(
-      m_driver.Create(path.c_str(), 0, 0, 0, GDT_Unknown, driver == "GPX" ? gpxOptions : nullptr));
+      m_driver.Create(path.c_str(), 0, 0, 0, GDT_Unknown,
+                      std::string_view(m_driver.GetDescription()) == "GPX" ? gpxOptions : nullptr));
   if (!m_dataset) return false;
-  const CPLStringList files(m_dataset->GetFileList());
-  for (int i = 0; i < files.size(); ++i) {
-    if (files[i] != path) m_files.emplace_back(files[i]);
-  }
-  if (!CreateLayer(used)) return false;
+  const bool written = CreateLayer(used) && WriteElements();
+  // Closing writes what the driver still holds; a failure then goes to the error trap.
+  m_dataset.reset();
+  if (written && !m_contents.Complete()) problem = "the file is damaged or cut short";
+  return written && problem.empty();
+}
+
+bool CExport::WriteElements() {
   // One transaction, where the format has them, instead of one per feature.
   const bool transaction = m_dataset->StartTransaction() == OGRERR_NONE;
   bool written = true;
   m_contents.VisitElements(
       [&written](std::uint64_t) { return written; },
       [this, &written](CTaviElement& element) { written = WriteElement(element); });
-  if (written && transaction) written = m_dataset->CommitTransaction() == OGRERR_NONE;
-  // Closing writes what the driver still holds, and can fail too.
-  m_dataset.reset();
-  if (written && !m_contents.Complete()) problem = "the file is damaged or cut short";
-  return written && problem.empty();
+  return written && (!transaction || m_dataset->CommitTransaction() == OGRERR_NONE);
 }
 
 bool CExport::CreateLayer(const TextSet& used) {
@@ -221,17 +227,19 @@ SExportResult ExportTaviFile(const WString& taviPath, const WString& outputPath,
   if (driver == nullptr || !(result.problem = OpenProblem(contents, taviPath)).empty()) {
     return result;
   }
-  const fs::path output(WideToUtf8(outputPath));
+  std::error_code noWorkingFolder;  // a relative output then has no place, and writing fails
+  const fs::path output = fs::absolute(fs::path(WideToUtf8(outputPath)), noWorkingFolder);
   const std::string prefix = TemporaryPrefix();
   CExport writer(*driver, contents);
-  if (writer.Write((output.parent_path() / (prefix + output.filename().string())).string(),
-                   result.problem)) {
-    result.problem = MoveIntoPlace(writer.Files(), prefix);
+  const bool written = writer.Write(
+      (output.parent_path() / (prefix + output.filename().string())).string(), result.problem);
+  if (written && !errors.Failed()) {
+    result.problem = MoveIntoPlace(output.parent_path(), prefix);
   } else if (result.problem.empty()) {
     result.problem = errors.Failed() ? errors.Failure() : "GDAL could not write the file";
   }
   if (!result.problem.empty()) {
-    RemoveFiles(writer.Files());
+    RemoveTemporary(output.parent_path(), prefix);
     return result;
   }
   result.written = writer.Written();
