@@ -54,10 +54,10 @@ GDALDatasetUniquePtr OpenDataset(const WString& path) {
   }
   const std::string osmConfig = std::string("CONFIG_FILE=") + kOsmConfigPath;
   const char* const osmOptions[] = {osmConfig.c_str(), nullptr};
-  return GDALDatasetUniquePtr(
-      GDALDataset::Open(WideToUtf8(path).c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY | GDAL_OF_VERBOSE_ERROR,
-                        drivers != nullptr ? drivers->names.data() : nullptr,
-                        drivers != nullptr && drivers->osm ? osmOptions : nullptr, nullptr));
+  return GDALDatasetUniquePtr(GDALDataset::Open(
+      WideToUtf8(path).c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY | GDAL_OF_VERBOSE_ERROR,
+      drivers != nullptr ? drivers->names.data() : nullptr,
+      drivers != nullptr && drivers->osm ? osmOptions : nullptr, nullptr));
 }
 
 bool IsDriver(GDALDataset& dataset, const char* name) {
