@@ -19,8 +19,13 @@ constexpr char16_t kNothingToDoText[] =
 constexpr char16_t kWaitText[] = u"Please wait until conversion ends";
 constexpr char16_t kPickerTitle[] = u"Select files to import";
 
+// The geodata formats come last, all in one filter: the first four are the ones users know.
 std::vector<WString> PickerFilters() {
-  return {u"All files (*)", u"GEP (*.gep)", u"TXT (*.txt)", u"CSV (*.csv)"};
+  WString geodata = u"Geodata (";
+  for (const WStringView ending : kGeodataEndings) {
+    geodata += (geodata.back() == u'(' ? u"*" : u" *") + WString(ending);
+  }
+  return {u"All files (*)", u"GEP (*.gep)", u"TXT (*.txt)", u"CSV (*.csv)", geodata + u")"};
 }
 
 }  // namespace

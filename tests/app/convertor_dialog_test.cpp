@@ -151,20 +151,24 @@ TEST_F(ConvertorDialogTest, PickedFiles) {
   const struct {
     std::optional<std::vector<WString>> picked;
     std::vector<WString> listed;
-  } cases[] = {{std::vector<WString>{u"/p/e.csv", u"/p/a.dat", u"/p/D.gep", u"/p/b.CSV",
-                                     u"/p/c.txt", u"/p/f.csvx", u"/p/g.tx", u"/p/hgep",
-                                     u"/p/i.csv ", u"/p/j.GEP", u"txt", u"", u".txt"},
-                {u".txt", u"/p/c.txt", u"/p/D.gep", u"/p/e.csv"}},
-               {std::vector<WString>{u"/p/a.dat", u"/p/B.CSV", u"/p/c.TXT"}, {}},
-               {std::nullopt, {u"/old/a.csv"}}};
+  } cases[] = {
+      {std::vector<WString>{u"/p/e.csv", u"/p/a.dat", u"/p/D.gep", u"/p/b.CSV", u"/p/c.txt",
+                            u"/p/f.csvx", u"/p/g.tx", u"/p/hgep", u"/p/i.csv ", u"/p/j.GEP", u"txt",
+                            u"", u".txt", u"/p/k.osm.pbf", u"/p/l.GPX"},
+       {u".txt", u"/p/c.txt", u"/p/D.gep", u"/p/e.csv", u"/p/k.osm.pbf"}},
+      {std::vector<WString>{u"/p/a.dat", u"/p/B.CSV", u"/p/c.TXT"}, {}},
+      {std::nullopt, {u"/old/a.csv"}}};
   for (const auto& c : cases) {
     CFakeControls fake;
     CTAVIConvertorDlg dialog(fake);
     fake.AddFileLine(u"/old/a.csv");
     fake.picked = c.picked;
     dialog.OnBrowseFiles();
-    EXPECT_THAT(fake.picker, ElementsAre(u"Select files to import", u"All files (*)",
-                                         u"GEP (*.gep)", u"TXT (*.txt)", u"CSV (*.csv)"));
+    EXPECT_THAT(fake.picker,
+                ElementsAre(u"Select files to import", u"All files (*)", u"GEP (*.gep)",
+                            u"TXT (*.txt)", u"CSV (*.csv)",
+                            u"Geodata (*.gpx *.kml *.kmz *.geojson *.json *.gpkg *.shp *.fgb "
+                            u"*.osm *.pbf)"));
     EXPECT_EQ(fake.fileLines, c.listed);
     dialog.OnConvert();
     EXPECT_EQ(fake.messages,
