@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "import/file_result.h"
 #include "platform/wide_string.h"
 
 namespace tavi {
@@ -16,6 +17,10 @@ class IConversionHost {
   virtual int GetFileCount() = 0;
   // Text of line index of the file list.
   virtual WString GetFileText(int index) = 0;
+  // Where the run writes its outputs; empty for beside each input.
+  virtual WString GetOutputFolder() { return {}; }
+  // Receives what became of each file, in list order, on the worker's thread.
+  virtual void RecordResult(const SFileResult& /*result*/) {}
 
   // Written by the worker, read by the front end's thread.
   std::atomic<std::int32_t> m_nFilesDone{0};

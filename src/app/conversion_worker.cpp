@@ -7,6 +7,7 @@
 #include "app/output_step.h"
 #include "import/csv_importer.h"
 #include "import/gep_importer.h"
+#include "import/save_tavi_file.h"
 #include "platform/convertor_messages.h"
 #include "platform/message_box.h"
 
@@ -36,29 +37,47 @@ bool HasInputEnding(WStringView path) {
   return ending == u".gep" || ending == u".csv" || ending == u".txt" || HasGeodataEnding(path);
 }
 
-void ConvertFile(const WString& path) {
+void ConvertFile(const WString& path, COutputStep& output, SFileResult& result) {
+  const SaveTaviFileFunction save = [&output, &result](
+                                        const BoundingRect& bounds, const WString& folder,
+                                        ElementArray&& elements, const WString& title) {
+    return output.SaveTaviFile(bounds, folder, std::move(elements), title, result);
+  };
   const WStringView ending = InputEnding(path);
   if (ending == u".gep") {
-    ImportGepFile(path, SaveTaviFile);
+    ImportGepFile(path, save, result);
   } else if (ending == u".csv" || ending == u".txt") {
-    ImportCsvFile(path, SaveTaviFile);
+    ImportCsvFile(path, save, result);
   } else if (HasGeodataEnding(path)) {
-    ImportGeodataFile(path, SaveTaviFile);
+    ImportGeodataFile(path, save, result);
   }
 }
 
+namespace {
+
+SFileResult ConvertOneFile(const WString& path, COutputStep& output) {
+  SFileResult result;
+  result.input = path;
+  // Write errors are handled by the output step; anything else that goes wrong with one file
+  // (memory running out on a huge input) fails that file, not the run or the process.
+  try {
+    ConvertFile(path, output, result);
+  } catch (const std::exception&) {
+    PostLogLine(kFailedToConvert + path);
+  }
+  // A file the run should convert and that gave no output failed, whatever the reason.
+  if (HasInputEnding(path) && result.output.empty()) result.failed = true;
+  return result;
+}
+
+}  // namespace
+
 std::uint32_t ConversionThreadProc(IConversionHost* host) {
   if (host == nullptr) return 1;
+  COutputStep output(host->GetOutputFolder());
   // The count is asked anew before every file, as the host's list may say otherwise by then.
   for (int i = 0; i < host->GetFileCount(); ++i) {
-    const WString path = host->GetFileText(i);
-    // Write errors are handled by the output step; anything else that goes wrong with one file
-    // (memory running out on a huge input) fails that file, not the run or the process.
-    try {
-      ConvertFile(path);
-    } catch (const std::exception&) {
-      PostLogLine(kFailedToConvert + path);
-    }
+    host->RecordResult(ConvertOneFile(host->GetFileText(i), output));
     ++host->m_nFilesDone;
   }
   if (host->GetFileCount() != 0) ShowMessageBox(kDoneText);

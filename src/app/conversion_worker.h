@@ -4,6 +4,8 @@
 #include <cstdint>
 
 #include "app/conversion_host.h"
+#include "app/output_step.h"
+#include "import/file_result.h"
 #include "platform/wide_string.h"
 
 namespace tavi {
@@ -27,12 +29,13 @@ bool HasGeodataEnding(WStringView path);
 
 // Converts one input path by its ending, compared exactly: ".gep" goes to the GEP importer, ".csv"
 // and ".txt" to the CSV importer, the geodata endings to the geodata importer; any other path is
-// left alone without a word.
-void ConvertFile(const WString& path);
+// left alone without a word. The output goes through output; result receives what became of the
+// file.
+void ConvertFile(const WString& path, COutputStep& output, SFileResult& result);
 
 // The body of a conversion run, meant to run on its own thread: converts every line of the host's
-// file list in order, counting each in m_nFilesDone, then shows "Done!" and waits until it is
-// closed. Returns 1 at once without a host, 0 after a run.
+// file list in order, hands the host each file's result and counts each in m_nFilesDone, then
+// shows "Done!" and waits until it is closed. Returns 1 at once without a host, 0 after a run.
 std::uint32_t ConversionThreadProc(IConversionHost* host);
 
 }  // namespace tavi

@@ -10,9 +10,6 @@ namespace tavi {
 
 namespace {
 
-constexpr int kProgressLower = 0;
-constexpr int kProgressUpper = 100;
-
 constexpr char16_t kAlreadyRunningText[] = u"Conversion is already running!";
 constexpr char16_t kNothingToDoText[] =
     u"Nothing to do, click on Browse button and select files to convert";
@@ -39,7 +36,7 @@ CTAVIConvertorDlg::~CTAVIConvertorDlg() {
 }
 
 void CTAVIConvertorDlg::DoDataExchange() {
-  m_controls.SetProgressRange(kProgressLower, kProgressUpper);
+  m_controls.SetProgressRange(kProgressMinimum, kProgressMaximum);
 }
 
 void CTAVIConvertorDlg::OnInitDialog() {

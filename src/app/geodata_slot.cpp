@@ -8,7 +8,7 @@ namespace tavi {
 
 namespace {
 
-std::int32_t ImportWithoutGdal(const WString& path, const SaveTaviFileFunction&) {
+std::int32_t ImportWithoutGdal(const WString& path, const SaveTaviFileFunction&, SFileResult&) {
   PostProgress(0);
   PostLogLine(u"\r\n");
   PostLogLine(u"Importing geodata - " + path);
@@ -28,8 +28,9 @@ void SetGeodataImporter(ImportFileFunction importer) {
   GeodataImporter() = std::move(importer);
 }
 
-std::int32_t ImportGeodataFile(const WString& path, const SaveTaviFileFunction& saveTaviFile) {
-  return GeodataImporter()(path, saveTaviFile);
+std::int32_t ImportGeodataFile(const WString& path, const SaveTaviFileFunction& saveTaviFile,
+                               SFileResult& result) {
+  return GeodataImporter()(path, saveTaviFile, result);
 }
 
 }  // namespace tavi

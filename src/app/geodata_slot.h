@@ -3,14 +3,15 @@
 #include <cstdint>
 #include <functional>
 
+#include "import/file_result.h"
 #include "import/save_tavi_file.h"
 #include "platform/wide_string.h"
 
 namespace tavi {
 
-// An importer as the worker calls it: the input path and the output step.
-using ImportFileFunction =
-    std::function<std::int32_t(const WString& path, const SaveTaviFileFunction& saveTaviFile)>;
+// An importer as the worker calls it: the input path, the output step and what became of the file.
+using ImportFileFunction = std::function<std::int32_t(
+    const WString& path, const SaveTaviFileFunction& saveTaviFile, SFileResult& result)>;
 
 // The geodata formats are read through GDAL, which the engine does not link: a front end built
 // with it installs its importer here once, before the first run. Without one, every geodata file
@@ -18,6 +19,7 @@ using ImportFileFunction =
 void SetGeodataImporter(ImportFileFunction importer);
 
 // Runs the installed geodata importer on path (or the one that says it is missing).
-std::int32_t ImportGeodataFile(const WString& path, const SaveTaviFileFunction& saveTaviFile);
+std::int32_t ImportGeodataFile(const WString& path, const SaveTaviFileFunction& saveTaviFile,
+                               SFileResult& result);
 
 }  // namespace tavi

@@ -1,5 +1,6 @@
 #include "app/output_step.h"
 
+#include <filesystem>
 #include <utility>
 
 #include "platform/convertor_messages.h"
@@ -13,31 +14,53 @@ namespace {
 
 constexpr std::int32_t kOutputFailed = -1;
 
-std::int32_t WriteTaviFile(const WString& path, const BoundingRect& bounds,
-                           ElementArray&& elements) {
-  CCustomTaviFile file;
-  if (!file.Create(path, bounds)) {
-    PostLogLine(u"Failed to create TAVI file - " + path);
-    return kOutputFailed;
-  }
-  return file.AddElementsAndSave(std::move(elements));
+// Two spellings of one file are one output.
+WString AbsolutePath(const WString& path) {
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(ToNativePath(path), error);
+  return error ? path : FromNativePath(absolute.lexically_normal());
 }
 
 }  // namespace
 
-std::int32_t SaveTaviFile(const BoundingRect& bounds, const WString& folder,
-                          ElementArray&& elements, const WString& title) {
+COutputStep::COutputStep(WString outputFolder) : m_outputFolder(std::move(outputFolder)) {}
+
+std::int32_t COutputStep::SaveTaviFile(const BoundingRect& bounds, const WString& folder,
+                                       ElementArray&& elements, const WString& title,
+                                       SFileResult& result) {
   // Taken over at once: whatever happens below, the elements end with this call.
   ElementArray owned = std::move(elements);
-  const WString path = folder + kPathSeparator + title + u".tavi";
+  const WString& outputFolder = m_outputFolder.empty() ? folder : m_outputFolder;
+  const WString path = outputFolder + kPathSeparator + title + u".tavi";
   try {
-    return WriteTaviFile(path, bounds, std::move(owned));
-  } catch (const CFileException&) {
-    // The file object is gone by now, so the partial file is closed and can be removed.
-    PostLogLine(u"Failed to write TAVI file - " + path);
-    CFile::Remove(path);
+    return Write(path, bounds, std::move(owned), result);
+  } catch (const CFileException& error) {
+    // The file object is gone by now, and with it the replacement it had begun.
+    PostLogLine(u"Failed to write TAVI file - " + path + ReasonSuffix(error.what()));
     return kOutputFailed;
   }
+}
+
+std::int32_t COutputStep::Write(const WString& path, const BoundingRect& bounds,
+                                ElementArray&& elements, SFileResult& result) {
+  CCustomTaviFile file;
+  if (!file.Create(path, bounds)) {
+    PostLogLine(u"Failed to create TAVI file - " + path +
+                ReasonSuffix(DescribeError(file.GetLastError())));
+    return kOutputFailed;
+  }
+  const WString key = AbsolutePath(path);
+  if (const auto earlier = m_written.find(key); earlier != m_written.end()) {
+    file.SetSaveNotice(u"Overwriting the output of " + earlier->second + u" - " + path);
+  }
+  const int saved = file.AddElementsAndSave(std::move(elements));
+  result.poisLeftOut += file.GetLeftOutCount();
+  if (saved != 0) {
+    result.output = path;
+    result.poisWritten += file.GetStoredCount();
+    m_written[key] = result.input;
+  }
+  return saved;
 }
 
 }  // namespace tavi

@@ -1,19 +1,15 @@
 #include "app/overall_progress.h"
 
+#include "platform/convertor_messages.h"
+
 namespace tavi {
-
-namespace {
-
-constexpr int kProgressMinimum = 0;
-constexpr int kProgressMaximum = 100;
-
-}  // namespace
 
 int ComputeOverallProgress(int fileCount, std::int32_t filesDone, std::int32_t percent) {
   if (fileCount <= 0) return kProgressMinimum;
-  const float step = static_cast<float>(100.0 / fileCount);
+  constexpr double kFull = kProgressMaximum;
+  const float step = static_cast<float>(kFull / fileCount);
   const double exact =
-      static_cast<double>(step) * filesDone + static_cast<double>(step) * percent / 100.0;
+      static_cast<double>(step) * filesDone + static_cast<double>(step) * percent / kFull;
   const float value = static_cast<float>(exact);
   // The bar clamps its position to its range; clamping first also keeps the truncation defined.
   if (!(value > static_cast<float>(kProgressMinimum))) return kProgressMinimum;

@@ -1,21 +1,15 @@
 #include "cli/console_report.h"
 
-#include <array>
-
 #include "app/conversion_worker.h"
 #include "platform/code_page.h"
+#include "platform/convertor_messages.h"
 
 namespace tavi::cli {
 
 namespace {
 
 constexpr int kBarWidth = 40;
-constexpr int kFullBar = 100;
 constexpr char kEraseLine[] = "\r\033[K";
-
-constexpr std::array<WStringView, 5> kFailurePrefixes = {
-    u"Failed to open - ", u"Failed to read - ", u"Failed to create TAVI file - ",
-    u"Failed to write TAVI file - ", u"Failed to convert - "};
 
 }  // namespace
 
@@ -23,24 +17,16 @@ CConsoleReport::CConsoleReport(std::ostream& out, std::ostream& err, bool showPr
                                bool showNotes)
     : m_out(out), m_err(err), m_showProgress(showProgress), m_showNotes(showNotes) {}
 
-bool CConsoleReport::IsFailureLine(const WString& line) {
-  for (const WStringView prefix : kFailurePrefixes) {
-    if (WStringView(line).starts_with(prefix)) return true;
-  }
-  return false;
-}
-
 void CConsoleReport::LogLine(const WString& line) {
-  if (IsFailureLine(line)) m_anyFailure = true;
   HideBar();
-  m_out << (line == u"\r\n" ? std::string() : WideToUtf8(line)) << '\n';
+  m_out << (line == u"\r\n" ? std::string() : WideToUtf8(line)) << '\n' << std::flush;
   DrawBar();
 }
 
 void CConsoleReport::Box(const WString& text) {
   HideBar();
-  if (text == kDoneText) {
-    m_out << WideToUtf8(text) << '\n';
+  if (WStringView(text).starts_with(kDoneText)) {
+    m_out << WideToUtf8(kDoneText) << '\n' << std::flush;
   } else {
     m_err << WideToUtf8(text) << '\n';
   }
@@ -81,7 +67,7 @@ void CConsoleReport::DrawBar() {
   if (!m_showProgress || m_percent < 0) return;
   // The bar shares the terminal with standard output: what went there must be out first.
   m_out.flush();
-  const int filled = m_percent * kBarWidth / kFullBar;
+  const int filled = m_percent * kBarWidth / kProgressMaximum;
   m_err << kEraseLine << '[' << std::string(static_cast<std::size_t>(filled), '#')
         << std::string(static_cast<std::size_t>(kBarWidth - filled), ' ') << "] " << m_percent
         << '%' << std::flush;

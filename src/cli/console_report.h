@@ -8,8 +8,9 @@
 namespace tavi::cli {
 
 // What a convert command prints. Standard output carries exactly the lines the window's log list
-// would show, then "Done!"; standard error the progress bar (only on a terminal), the message
-// boxes of the string encoder and the command line's own notes.
+// would show, then "Done!", each line flushed as it comes so that a reader behind a pipe follows
+// the run; standard error the progress bar (only on a terminal), the message boxes of the string
+// encoder and the command line's own notes and errors.
 class CConsoleReport {
  public:
   CConsoleReport(std::ostream& out, std::ostream& err, bool showProgress, bool showNotes);
@@ -18,7 +19,8 @@ class CConsoleReport {
 
   // One log line; the two-character separator line prints as an empty line.
   void LogLine(const WString& line);
-  // A message box: "Done!" closes standard output, every other box goes to standard error.
+  // A message box: "Done!" closes standard output (what follows it in the box is the run's
+  // summary, which the command line gives itself), every other box goes to standard error.
   void Box(const WString& text);
   // The command line's own notes are dropped in quiet mode; errors are not.
   void Note(const std::string& text);
@@ -27,10 +29,6 @@ class CConsoleReport {
   void Progress(int percent);
   // Removes the bar and flushes both streams.
   void Finish();
-
-  // A log line that tells of a file that was not converted.
-  static bool IsFailureLine(const WString& line);
-  bool AnyFailure() const { return m_anyFailure; }
 
  private:
   void HideBar();
@@ -42,7 +40,6 @@ class CConsoleReport {
   bool m_showNotes;
   bool m_barVisible = false;
   int m_percent = -1;
-  bool m_anyFailure = false;
 };
 
 }  // namespace tavi::cli

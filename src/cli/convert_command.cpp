@@ -1,6 +1,8 @@
 #include "cli/convert_command.h"
 
+#include <algorithm>
 #include <exception>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <utility>
@@ -8,6 +10,7 @@
 #include "app/conversion_host.h"
 #include "app/conversion_worker.h"
 #include "app/overall_progress.h"
+#include "app/run_summary.h"
 #include "cli/console_report.h"
 #include "cli/console_session.h"
 #include "cli/input_paths.h"
@@ -23,12 +26,19 @@ namespace {
 // worker's thread needs no lock.
 class CFileListHost : public IConversionHost {
  public:
-  explicit CFileListHost(std::vector<WString> files) : m_files(std::move(files)) {}
+  CFileListHost(std::vector<WString> files, WString outputFolder)
+      : m_files(std::move(files)), m_outputFolder(std::move(outputFolder)) {}
   int GetFileCount() override { return static_cast<int>(m_files.size()); }
   WString GetFileText(int index) override { return m_files.at(static_cast<std::size_t>(index)); }
+  WString GetOutputFolder() override { return m_outputFolder; }
+  // Written by the worker, read once it has been joined.
+  void RecordResult(const SFileResult& result) override { m_results.push_back(result); }
+  const std::vector<SFileResult>& Results() const { return m_results; }
 
  private:
   const std::vector<WString> m_files;
+  const WString m_outputFolder;
+  std::vector<SFileResult> m_results;
 };
 
 // Makes the session the target of posted messages and message boxes for its lifetime.
@@ -68,8 +78,7 @@ void HandleMessages(CConsoleSession& session, CFileListHost& host, CConsoleRepor
 }
 
 // Returns why the run stopped early, or nothing.
-std::string RunWorker(std::vector<WString> files, CConsoleReport& report) {
-  CFileListHost host(std::move(files));
+std::string RunWorker(CFileListHost& host, CConsoleReport& report) {
   CConsoleSession session;
   const CSessionRegistration registration(session);
   std::string stopReason;
@@ -89,21 +98,58 @@ std::string RunWorker(std::vector<WString> files, CConsoleReport& report) {
 
 }  // namespace
 
+namespace {
+
+bool AnyFailed(const std::vector<SFileResult>& results, bool strict) {
+  return std::any_of(results.begin(), results.end(), [strict](const SFileResult& result) {
+    return result.failed || (strict && result.LeftOut() != 0);
+  });
+}
+
+// The folder for --output-dir, absolute, as the outputs are reported with absolute paths; empty
+// with the reason in error when it is not a folder.
+WString OutputFolder(const std::string& folder, const WString& workingFolder, std::string& error) {
+  if (folder.empty()) return {};
+  const std::filesystem::path path =
+      (ToNativePath(workingFolder) / std::filesystem::path(folder)).lexically_normal();
+  std::error_code code;
+  if (!std::filesystem::is_directory(path, code)) {
+    error = folder + ": no such folder";
+    return {};
+  }
+  WString wide = FromNativePath(path);
+  if (wide.size() > 1 && wide.back() == kPathSeparator) wide.pop_back();
+  return wide;
+}
+
+}  // namespace
+
 int RunConvert(const SConvertOptions& options, std::ostream& out, std::ostream& err,
                bool errIsTerminal) {
   CConsoleReport report(out, err, errIsTerminal && !options.quiet, !options.quiet);
-  SInputList inputs = CollectInputs(options.paths, GetWorkingFolder());
-  for (const std::string& note : inputs.notes) report.Note(note);
+  const WString workingFolder = GetWorkingFolder();
+  std::string folderError;
+  WString outputFolder = OutputFolder(options.outputFolder, workingFolder, folderError);
+  if (!folderError.empty()) {
+    report.Error(folderError);
+    report.Finish();
+    return kExitFailure;
+  }
+  SInputList inputs = CollectInputs(options.paths, workingFolder);
+  for (const std::string& error : inputs.errors) report.Error(error);
   if (inputs.files.empty()) {
     report.Note("nothing to convert");
     report.Finish();
-    return inputs.missingPath ? kExitFailure : kExitSuccess;
+    return inputs.errors.empty() ? kExitSuccess : kExitFailure;
   }
-  const std::string stopReason = RunWorker(std::move(inputs.files), report);
+  CFileListHost host(std::move(inputs.files), std::move(outputFolder));
+  const std::string stopReason = RunWorker(host, report);
   if (!stopReason.empty()) report.Error("conversion stopped: " + stopReason);
+  report.Note(DescribeRun(host.Results()));
   report.Finish();
-  return (inputs.missingPath || report.AnyFailure() || !stopReason.empty()) ? kExitFailure
-                                                                            : kExitSuccess;
+  const bool failed =
+      !inputs.errors.empty() || !stopReason.empty() || AnyFailed(host.Results(), options.strict);
+  return failed ? kExitFailure : kExitSuccess;
 }
 
 }  // namespace tavi::cli

@@ -8,7 +8,9 @@ namespace tavi::cli {
 
 struct SConvertOptions {
   std::vector<std::string> paths;  // files and folders; none means the working folder
-  bool quiet = false;              // no progress bar, no notes of the command line's own
+  std::string outputFolder;        // where the outputs go; empty for beside each input
+  bool quiet = false;   // no progress bar, no notes of the command line's own, no summary
+  bool strict = false;  // anything left out fails the run, though the outputs are written
 };
 
 // Exit codes of the command line.
@@ -17,7 +19,10 @@ inline constexpr int kExitFailure = 1;  // some input was not converted
 inline constexpr int kExitUsage = 2;
 
 // Converts the inputs through the same worker the window runs, on its own thread, with this
-// thread standing in for the window. errIsTerminal decides whether a progress bar is drawn.
+// thread standing in for the window. errIsTerminal decides whether a progress bar is drawn. The
+// result is 1 when a path named nothing or was skipped for its ending, or a file failed (not
+// opened, read, created or written, nothing in it to convert, or cut short), and with strict also
+// when a line, record or POI was left out; otherwise 0.
 int RunConvert(const SConvertOptions& options, std::ostream& out, std::ostream& err,
                bool errIsTerminal);
 

@@ -1,5 +1,7 @@
 #include "cli/dump_command.h"
 
+#include <array>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <unordered_map>
@@ -142,10 +144,33 @@ class CDump {
 
 }  // namespace
 
+namespace {
+
+// Whether the file starts as every TAVI file does. A cut file that keeps its magic is a damaged
+// TAVI file and is dumped as far as it goes; anything else is not dumped at all.
+bool HasTaviMagic(const WString& path) {
+  CFile file;
+  std::array<std::uint8_t, 4> magic{};
+  return file.Open(path, CFile::modeRead) &&
+         file.Read(magic.data(), magic.size()) == magic.size() && magic == STaviHeader().magic;
+}
+
+}  // namespace
+
 int RunDump(const SDumpOptions& options, std::ostream& out, std::ostream& err) {
+  const WString path = FromNativePath(std::filesystem::path(options.path));
+  CFile probe;
+  if (!probe.Open(path, CFile::modeRead)) {
+    err << "tavi: " << options.path << ": " << DescribeError(probe.GetLastError()) << '\n';
+    return kExitFailure;
+  }
+  if (!HasTaviMagic(path)) {
+    err << "tavi: " << options.path << " is not a TAVI file\n";
+    return kExitFailure;
+  }
   const std::unique_ptr<IDumpWriter> writer =
       options.json ? MakeJsonDumpWriter(out) : MakeTextDumpWriter(out);
-  CDump dump(FromNativePath(std::filesystem::path(options.path)), *writer);
+  CDump dump(path, *writer);
   const bool complete = dump.Run();
   writer->Finish();
   if (complete) return kExitSuccess;

@@ -5,13 +5,12 @@
 #include <utility>
 #include <vector>
 
+#include "model/geo.h"
 #include "platform/code_page.h"
 
 namespace tavi::cli {
 
 namespace {
-
-constexpr std::int64_t kUnitsPerDegree = 100000;
 
 // Every text of an element with the name of its field, in record order.
 std::vector<std::pair<const char*, const CCompactString*>> ElementTexts(
@@ -242,15 +241,6 @@ class CJsonDumpWriter : public IDumpWriter {
 };
 
 }  // namespace
-
-std::string FormatDegrees(std::int32_t raw) {
-  const std::int64_t units = std::llabs(static_cast<std::int64_t>(raw));
-  char text[24];
-  std::snprintf(text, sizeof text, "%s%lld.%05lld", raw < 0 ? "-" : "",
-                static_cast<long long>(units / kUnitsPerDegree),
-                static_cast<long long>(units % kUnitsPerDegree));
-  return text;
-}
 
 std::unique_ptr<IDumpWriter> MakeTextDumpWriter(std::ostream& out) {
   return std::make_unique<CTextDumpWriter>(out);

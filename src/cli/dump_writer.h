@@ -37,7 +37,4 @@ class IDumpWriter {
 std::unique_ptr<IDumpWriter> MakeTextDumpWriter(std::ostream& out);
 std::unique_ptr<IDumpWriter> MakeJsonDumpWriter(std::ostream& out);
 
-// -12.5 degrees from -1250000: the raw unit is a hundred-thousandth of a degree.
-std::string FormatDegrees(std::int32_t raw);
-
 }  // namespace tavi::cli

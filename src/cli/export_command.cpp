@@ -6,16 +6,47 @@
 #include "import/geodata/geodata_exporter.h"
 #include "platform/code_page.h"
 #include "platform/path.h"
+#include "writer/tavi_contents.h"
 
 namespace tavi::cli {
+
+namespace {
+
+// Opens the ".tavi" file; the problem, or nothing.
+std::string OpenProblem(CTaviContents& contents, const std::string& path) {
+  switch (contents.Open(FromNativePath(std::filesystem::path(path)))) {
+    case CTaviContents::EOpenResult::kCannotOpen:
+      return "cannot open " + path;
+    case CTaviContents::EOpenResult::kNotTavi:
+      return path + " is not a TAVI file";
+    case CTaviContents::EOpenResult::kOpened:
+      break;
+  }
+  return {};
+}
+
+}  // namespace
 
 int RunExport(const SExportOptions& options, std::ostream& out, std::ostream& err) {
   // The temporary file goes beside the output, so its folder must be known.
   const WString output = FromNativePath(std::filesystem::absolute(options.output));
-  const SExportResult result =
-      ExportTaviFile(FromNativePath(std::filesystem::path(options.path)), output, options.format);
-  if (!result.problem.empty()) {
-    err << "tavi: " << result.problem << '\n';
+  // A format GDAL cannot write is named before the file is read.
+  std::string problem = FindExportProblem(output, options.format);
+  CTaviContents contents;
+  if (problem.empty()) problem = OpenProblem(contents, options.path);
+  SExportResult result;
+  if (problem.empty()) {
+    const ExportSource source = [&contents](const ExportVisitor& visit) {
+      bool going = true;
+      contents.VisitElements([&going](std::uint64_t) { return going; },
+                             [&going, &visit](CTaviElement& element) { going = visit(element); });
+      return contents.Complete();
+    };
+    result = ExportElements(source, WideToUtf8(contents.Header().name), output, options.format);
+    problem = result.problem;
+  }
+  if (!problem.empty()) {
+    err << "tavi: " << problem << '\n';
     return kExitFailure;
   }
   out << "Exported " << result.written << " pois - " << WideToUtf8(output) << '\n';

@@ -36,16 +36,15 @@ void AddPath(const std::string& argument, const fs::path& workingFolder, SInputL
   const fs::file_status status = fs::status(path, error);
   // An empty argument names nothing; taken as it stands it would be the working folder.
   if (argument.empty() || !fs::exists(status)) {
-    inputs.notes.push_back(argument + ": no such file or folder");
-    inputs.missingPath = true;
+    inputs.errors.push_back(argument + ": no such file or folder");
   } else if (fs::is_directory(status)) {
     AddFolder(path, inputs);
   } else if (HasInputEnding(FromNativePath(path))) {
     inputs.files.push_back(FromNativePath(path));
   } else {
-    inputs.notes.push_back(argument +
-                           ": skipped, only names ending in .gep, .csv or .txt are converted "
-                           "(endings are case-sensitive)");
+    inputs.errors.push_back(argument +
+                            ": skipped, only names ending in .gep, .csv or .txt are converted "
+                            "(endings are case-sensitive)");
   }
 }
 

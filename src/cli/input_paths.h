@@ -10,9 +10,8 @@ namespace tavi::cli {
 // The files a convert command works through, and what the command line has to say about the
 // paths it was given.
 struct SInputList {
-  std::vector<WString> files;      // absolute paths, in the order they are converted
-  std::vector<std::string> notes;  // one line each, for standard error
-  bool missingPath = false;        // some path named nothing
+  std::vector<WString> files;       // absolute paths, in the order they are converted
+  std::vector<std::string> errors;  // paths that named nothing or were skipped, one line each
 };
 
 // Expands the command's paths: a folder stands for the input files found in it (geodata files

@@ -3,8 +3,11 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <csignal>
 #include <exception>
 #include <iostream>
+#include <string>
+#include <utility>
 
 #include "app/geodata_slot.h"
 #include "cli/convert_command.h"
@@ -23,12 +26,7 @@ namespace {
 #ifdef TAVI_WITH_GDAL
 class CGeodataSupport {
  public:
-  CGeodataSupport() {
-    tavi::SetGeodataImporter(
-        [](const tavi::WString& path, const tavi::SaveTaviFileFunction& saveTaviFile) {
-          return tavi::ImportGdalFile(path, saveTaviFile);
-        });
-  }
+  CGeodataSupport() { tavi::SetGeodataImporter(tavi::ImportGdalFile); }
   ~CGeodataSupport() { tavi::ShutDownGdal(); }
   CGeodataSupport(const CGeodataSupport&) = delete;
   CGeodataSupport& operator=(const CGeodataSupport&) = delete;
@@ -46,6 +44,11 @@ struct CGeodataSupport {
 };
 #endif
 
+bool IsCommand(const CLI::App& app, const std::string& name) {
+  const auto named = [&name](const CLI::App* command) { return command->check_name(name); };
+  return !std::as_const(app).get_subcommands(named).empty();
+}
+
 int Run(int argc, char** argv) {
   CLI::App app{
       "Converts point-of-interest files (.gep, .csv, .txt and geodata: .gpx, .kml, .kmz, .geojson, "
@@ -60,7 +63,11 @@ int Run(int argc, char** argv) {
       "Convert files into .tavi files beside them, in the order given. A folder stands for the "
       ".gep, .csv, .txt and geodata files in it; no PATH means the working folder.");
   convertCommand->add_flag("-q,--quiet", convert.quiet,
-                           "No progress bar and no notes of the command line's own");
+                           "No progress bar, no notes of the command line's own, no summary");
+  convertCommand->add_flag("--strict", convert.strict,
+                           "Exit with 1 also when a line, record or POI was left out");
+  convertCommand->add_option("-o,--output-dir", convert.outputFolder,
+                             "Write the outputs into this folder instead of beside the inputs");
   convertCommand->add_option("PATH", convert.paths, "Input files and folders");
 
   tavi::cli::SDumpOptions dump;
@@ -87,6 +94,11 @@ int Run(int argc, char** argv) {
   mapCommand->add_option("--size", map.size, "Width of the picture in pixels")
       ->check(CLI::Range(64, 16384));
 
+  // Without this, a mistyped command would only be told that a command is required.
+  if (argc > 1 && argv[1][0] != '-' && !IsCommand(app, argv[1])) {
+    std::cerr << "tavi: unknown command '" << argv[1] << "'\n";
+    return tavi::cli::kExitUsage;
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
@@ -104,6 +116,8 @@ int Run(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
+  // A file-size limit makes writing fail like a full disk, instead of ending the process.
+  std::signal(SIGXFSZ, SIG_IGN);
   [[maybe_unused]] const CGeodataSupport geodata;
   int status = tavi::cli::kExitFailure;
   try {

@@ -8,10 +8,7 @@
 
 int main(int argc, char** argv) {
 #ifdef TAVI_WITH_GDAL
-  tavi::SetGeodataImporter(
-      [](const tavi::WString& path, const tavi::SaveTaviFileFunction& saveTaviFile) {
-        return tavi::ImportGdalFile(path, saveTaviFile);
-      });
+  tavi::SetGeodataImporter(tavi::ImportGdalFile);
 #endif
   int status = 0;
   {

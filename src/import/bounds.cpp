@@ -8,10 +8,10 @@ namespace tavi {
 
 namespace {
 
-constexpr std::int64_t kFullTurn = 36000000;
-constexpr std::int64_t kHalfTurn = 18000000;
-constexpr std::int64_t kLatitudeTurn = 18000000;
-constexpr std::int64_t kMaxLatitude = 9000000;
+constexpr std::int64_t kFullTurn = kFullCircle;
+constexpr std::int64_t kHalfTurn = kAntimeridian;
+constexpr std::int64_t kLatitudeTurn = 2 * std::int64_t{kMaxLatitude};
+constexpr std::int64_t kLatitudeLimit = kMaxLatitude;
 
 // The sums below can leave the int32 range (an east edge near the top of the range moved one turn
 // east), so the arithmetic runs on 64-bit values and is narrowed once at the end.
@@ -44,16 +44,16 @@ void Normalize(WideRect& r) {
     r.left -= kFullTurn;
     r.right -= kFullTurn;
   }
-  while (r.bottom < -kMaxLatitude) {
+  while (r.bottom < -kLatitudeLimit) {
     r.bottom += kLatitudeTurn;
     r.top += kLatitudeTurn;
   }
-  while (r.bottom > kMaxLatitude) {
+  while (r.bottom > kLatitudeLimit) {
     r.bottom -= kLatitudeTurn;
     r.top -= kLatitudeTurn;
   }
-  r.top = std::clamp(r.top, -kMaxLatitude, kMaxLatitude);
-  r.bottom = std::clamp(r.bottom, -kMaxLatitude, kMaxLatitude);
+  r.top = std::clamp(r.top, -kLatitudeLimit, kLatitudeLimit);
+  r.bottom = std::clamp(r.bottom, -kLatitudeLimit, kLatitudeLimit);
 }
 
 void Include(WideRect& r, std::int64_t x, std::int64_t y) {

@@ -1,9 +1,11 @@
 #include "import/csv_chunk_reader.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <new>
 #include <string_view>
 
+#include "platform/byte_order.h"
 #include "platform/code_page.h"
 #include "text/string_conversion.h"
 
@@ -17,14 +19,28 @@ constexpr std::uint64_t kMaxFileBytes = 0x7FFFFFFF;
 constexpr std::uint64_t kChunkUnits = 4096;
 constexpr std::uint64_t kLongestMarker = 3;
 
+bool IsAscii(char c) {
+  return static_cast<unsigned char>(c) < 0x80;
+}
+
 }  // namespace
 
 CCsvChunkReader::CCsvChunkReader(std::size_t blockBytes) : m_blockBytes(blockBytes) {}
 
 bool CCsvChunkReader::Open(const WString& path) {
-  if (!m_file.Open(path, CFile::modeRead)) return false;
+  if (!m_file.Open(path, CFile::modeRead)) {
+    m_error = m_file.GetLastError();
+    return false;
+  }
   m_length = m_file.GetLength();
-  if (m_length > kMaxFileBytes || !Load(kLongestMarker)) return false;
+  if (m_length > kMaxFileBytes) {
+    m_error = EFBIG;
+    return false;
+  }
+  if (!Load(kLongestMarker)) {
+    m_error = EIO;
+    return false;
+  }
   FindMarker();
   return true;
 }
@@ -34,13 +50,16 @@ void CCsvChunkReader::FindMarker() {
   const std::size_t size = m_buffer.size();
   std::uint64_t markerBytes = 0;
   if (size >= 2 && byte(0) == 0xFF && byte(1) == 0xFE) {
-    m_encoding = Encoding::kUtf16;
-    m_unitBytes = 2;
+    m_encoding = Encoding::kUtf16LE;
+    markerBytes = 2;
+  } else if (size >= 2 && byte(0) == 0xFE && byte(1) == 0xFF) {
+    m_encoding = Encoding::kUtf16BE;
     markerBytes = 2;
   } else if (size >= 3 && byte(0) == 0xEF && byte(1) == 0xBB && byte(2) == 0xBF) {
     m_encoding = Encoding::kUtf8;
     markerBytes = 3;
   }
+  m_unitBytes = IsUtf16() ? 2 : 1;
   // An odd last byte is no code unit and is left out.
   m_textEnd = markerBytes + (m_length - markerBytes) / m_unitBytes * m_unitBytes;
   m_nextStart = markerBytes;
@@ -65,11 +84,19 @@ bool CCsvChunkReader::Load(std::uint64_t end) {
   return got == want;
 }
 
+const char* CCsvChunkReader::BytesAt(std::uint64_t offset) const {
+  return m_buffer.data() + (offset - m_bufferStart);
+}
+
+bool CCsvChunkReader::IsUtf16() const {
+  return m_encoding == Encoding::kUtf16LE || m_encoding == Encoding::kUtf16BE;
+}
+
 WChar CCsvChunkReader::UnitAt(std::uint64_t offset) const {
-  const auto i = static_cast<std::size_t>(offset - m_bufferStart);
-  const auto low = static_cast<unsigned char>(m_buffer[i]);
-  if (m_encoding != Encoding::kUtf16) return low;
-  return static_cast<WChar>(low | static_cast<unsigned char>(m_buffer[i + 1]) << 8);
+  const char* at = BytesAt(offset);
+  if (m_encoding == Encoding::kUtf16LE) return static_cast<WChar>(LoadUInt16LE(at));
+  if (m_encoding == Encoding::kUtf16BE) return static_cast<WChar>(LoadUInt16BE(at));
+  return static_cast<unsigned char>(*at);
 }
 
 CCsvChunkReader::Result CCsvChunkReader::ReadNextChunk() {
@@ -79,13 +106,15 @@ CCsvChunkReader::Result CCsvChunkReader::ReadNextChunk() {
   std::uint64_t chunkEnd = 0;
   bool lineFeed = false;
   try {
-    if (!Load(searchStart) || !FindChunkEnd(searchStart, chunkEnd, lineFeed)) {
+    if (!Load(searchStart) || !FindChunkEnd(searchStart, chunkEnd, lineFeed) ||
+        !DecideEncoding(chunkEnd)) {
       return Result::kShortFile;
     }
     DecodeChunk(chunkEnd);
   } catch (const std::bad_alloc&) {
     return Result::kShortFile;  // a line too long to hold: the file cannot be read
   }
+  m_endsAtLineFeed = lineFeed;
   m_nextStart = chunkEnd + m_unitBytes;
   m_finished = !lineFeed || m_nextStart >= m_textEnd;
   return Result::kChunk;
@@ -97,9 +126,7 @@ bool CCsvChunkReader::FindChunkEnd(std::uint64_t searchStart, std::uint64_t& chu
   lineFeed = false;
   for (; at < m_textEnd; at += m_unitBytes) {
     if (!Load(at + m_unitBytes)) return false;
-    const WChar unit = UnitAt(at);
-    if (unit == 0) break;  // the rest of the file is not read
-    if (unit == u'\n') {
+    if (UnitAt(at) == u'\n') {
       lineFeed = true;
       break;
     }
@@ -108,22 +135,33 @@ bool CCsvChunkReader::FindChunkEnd(std::uint64_t searchStart, std::uint64_t& chu
   return true;
 }
 
+// ASCII reads the same in both candidate encodings, so the choice waits for the first byte that
+// is not ASCII; the window from there on decides, read ahead of the chunk when it reaches further.
+bool CCsvChunkReader::DecideEncoding(std::uint64_t end) {
+  if (m_encoding != Encoding::kUndecided) return true;
+  const char* const start = BytesAt(m_chunkStart);
+  const char* const stop = BytesAt(end);
+  const char* const first = std::find_if_not(start, stop, IsAscii);
+  if (first == stop) return true;
+  const std::uint64_t sniffStart = m_chunkStart + static_cast<std::uint64_t>(first - start);
+  const std::uint64_t sniffEnd = std::min<std::uint64_t>(sniffStart + kSniffBytes, m_length);
+  if (!Load(sniffEnd)) return false;
+  const std::string_view window(BytesAt(sniffStart),
+                                static_cast<std::size_t>(sniffEnd - sniffStart));
+  m_encoding = IsValidUtf8Window(window) ? Encoding::kUtf8 : Encoding::kAnsi;
+  return true;
+}
+
 void CCsvChunkReader::DecodeChunk(std::uint64_t end) {
   const auto count = static_cast<std::size_t>(end - m_chunkStart);
-  if (m_encoding != Encoding::kUtf16) {
-    const CodePage codePage = m_encoding == Encoding::kUtf8 ? CP_UTF8 : CP_ACP;
-    const char* const bytes = m_buffer.data() + (m_chunkStart - m_bufferStart);
-    DecodeMultiByte(std::string_view(bytes, count), codePage, m_text);
+  const char* const bytes = BytesAt(m_chunkStart);
+  if (IsUtf16()) {
+    m_text.resize(count / 2);
+    for (std::size_t i = 0; i < m_text.size(); ++i) m_text[i] = UnitAt(m_chunkStart + 2 * i);
     return;
   }
-  m_text.resize(count / 2);
-  std::size_t units = 0;
-  for (; units < m_text.size(); ++units) {
-    const WChar unit = UnitAt(m_chunkStart + 2 * units);
-    if (unit == 0) break;
-    m_text[units] = unit;
-  }
-  m_text.resize(units);
+  const CodePage codePage = m_encoding == Encoding::kUtf8 ? CP_UTF8 : CP_ACP;
+  DecodeMultiByte(std::string_view(bytes, count), codePage, m_text);
 }
 
 }  // namespace tavi

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <limits>
+#include <string>
+#include <utility>
 
 #include "import/bounds.h"
 #include "platform/byte_order.h"
@@ -37,11 +39,15 @@ COv2File::~COv2File() {
 
 bool COv2File::Open(const WString& path) {
   Close();
-  if (!m_file.Open(path, CFile::modeRead)) return false;
+  if (!m_file.Open(path, CFile::modeRead)) {
+    m_openProblem = DescribeError(m_file.GetLastError());
+    return false;
+  }
   m_length = m_file.GetLength();
   m_title = TitleOf(path);
   if (!ReadHeaderCountAndBytes() || !ReadHeaderCountAndBytes() ||
       !SkipHeaderField(kSkippedHeaderBytes) || !ReadHeaderCountAndBytes()) {
+    m_openProblem = "the header is cut short or damaged";
     return false;
   }
   m_dataStart = static_cast<std::int64_t>(m_file.GetPosition());
@@ -51,6 +57,9 @@ bool COv2File::Open(const WString& path) {
 void COv2File::Close() {
   m_entries.clear();
   m_rects.clear();
+  m_problems.clear();
+  m_cutShort = false;
+  m_openProblem.clear();
   m_file.Abort();
   m_length = 0;
   m_title.clear();
@@ -83,12 +92,12 @@ const std::vector<Ov2Entry>& COv2File::ReadAllEntries(BoundingRect& bounds) {
   m_entries.clear();
   while (std::optional<Ov2Entry> entry = ReadNextEntry()) m_entries.push_back(std::move(*entry));
 
-  // A record without a position has nothing to add. Taken as a point, its -9999.99999 degrees
-  // would drag the rectangle away from the real POIs, and the writer drops every element that
-  // lies outside the rectangle.
+  // A record without a position, or with one off the globe, has nothing to add. Taken as a point,
+  // its -9999.99999 degrees would drag the rectangle away from the real POIs, and the writer drops
+  // every element that lies outside the rectangle.
   bounds = BoundingRect{};
   for (const Ov2Entry& entry : m_entries) {
-    if (GeoPoint{entry.x, entry.y} == kNoPosition) continue;
+    if (!IsOnGlobe({entry.x, entry.y})) continue;
     if (bounds.IsEmpty()) {
       bounds = {entry.x, entry.y, entry.x, entry.y};
     } else {
@@ -115,39 +124,83 @@ void COv2File::BuildRectIndex() {
   std::uint8_t type = 0;
   while (ReadExact(&type, 1)) {
     if (type != kRectType) continue;  // bytes between rectangles are passed over one at a time
+    const std::int64_t typeOffset = static_cast<std::int64_t>(m_file.GetPosition()) - 1;
     std::array<std::uint8_t, kRectHeaderSize - 1> header{};
-    if (!ReadExact(header.data(), header.size())) return;
-    const std::int32_t size = LoadInt32LE(&header[0]);
+    if (!ReadExact(header.data(), header.size())) {
+      m_cutShort = true;
+      return;
+    }
     RectHeader rect;
+    rect.size = LoadInt32LE(&header[0]);
     rect.east = LoadInt32LE(&header[4]);
     rect.north = LoadInt32LE(&header[8]);
     rect.west = LoadInt32LE(&header[12]);
     rect.south = LoadInt32LE(&header[16]);
     rect.offset = static_cast<std::int64_t>(m_file.GetPosition());
-    m_rects.push_back(rect);
     // A size below the header's own would lead back to this record or before it.
-    const std::int64_t end = rect.offset - kRectHeaderSize + size;
-    if (size < kRectHeaderSize || end > static_cast<std::int64_t>(m_length)) return;
+    if (rect.size < kRectHeaderSize) {
+      NoteProblem(typeOffset, "rectangle size " + std::to_string(rect.size) + " is below " +
+                                  std::to_string(kRectHeaderSize));
+      return;
+    }
+    m_rects.push_back(rect);
+    const std::int64_t end = RectEnd(rect);
+    if (end > static_cast<std::int64_t>(m_length)) {
+      m_cutShort = true;
+      return;
+    }
     m_file.Seek(end, CFile::begin);
   }
 }
 
-// Walks the records from the rectangle's resume point while they are POIs or deleted POIs. A
-// record whose header or name would run past the end of the file ends the walk.
+std::int64_t COv2File::RectEnd(const RectHeader& rect) const {
+  return rect.offset - kRectHeaderSize + rect.size;
+}
+
+void COv2File::NoteProblem(std::int64_t offset, std::string reason) {
+  m_problems.push_back({offset, std::move(reason)});
+}
+
+// Walks the records from the rectangle's resume point up to the rectangle's end while they are
+// POIs or deleted POIs. Whatever stops the walk earlier is noted: the end of the file, a record
+// of another type (a nested rectangle, which is not indexed), or a record that does not fit.
 std::optional<Ov2Entry> COv2File::ReadEntryInRect(const RectHeader& rect) {
+  const std::int64_t rectEnd = RectEnd(rect);
+  const std::int64_t limit = std::min(rectEnd, static_cast<std::int64_t>(m_length));
   m_file.Seek(rect.offset + m_rectOffset, CFile::begin);
-  std::uint8_t type = 0;
-  while (ReadExact(&type, 1) && (type == kPoiType || type == kDeletedPoiType)) {
+  while (static_cast<std::int64_t>(m_file.GetPosition()) < limit) {
+    const auto typeOffset = static_cast<std::int64_t>(m_file.GetPosition());
+    std::uint8_t type = 0;
     std::array<std::uint8_t, kPoiHeaderSize - 1> header{};
-    if (!ReadExact(header.data(), header.size())) break;
+    if (!ReadExact(&type, 1)) break;
+    if (type != kPoiType && type != kDeletedPoiType) {
+      NoteProblem(typeOffset, "record type " + std::to_string(type) + " is not read");
+      break;
+    }
+    if (!ReadExact(header.data(), header.size())) {
+      m_cutShort = true;
+      break;
+    }
     const std::int32_t size = LoadInt32LE(&header[0]);
     const std::int32_t x = LoadInt32LE(&header[4]);
     const std::int32_t y = LoadInt32LE(&header[8]);
-    const auto nameStart = static_cast<std::int64_t>(m_file.GetPosition());
-    const std::int64_t recordEnd = nameStart - kPoiHeaderSize + size;
-    if (size < kPoiHeaderSize || recordEnd > static_cast<std::int64_t>(m_length)) break;
+    const std::int64_t recordEnd = typeOffset + size;
+    if (size < kPoiHeaderSize) {
+      NoteProblem(typeOffset, "record size " + std::to_string(size) + " is below " +
+                                  std::to_string(kPoiHeaderSize));
+      break;
+    }
+    if (recordEnd > static_cast<std::int64_t>(m_length)) {
+      m_cutShort = true;
+      break;
+    }
+    if (recordEnd > rectEnd) {
+      NoteProblem(typeOffset, "the record runs past the end of its rectangle");
+      break;
+    }
     if (type == kPoiType && InsideArea(x, y)) {
-      Ov2Entry entry{x, y, ReadName(recordEnd - nameStart)};
+      const std::int64_t nameStart = typeOffset + kPoiHeaderSize;
+      Ov2Entry entry{x, y, ReadName(recordEnd - nameStart), typeOffset};
       m_rectOffset = recordEnd - rect.offset;
       return entry;
     }
@@ -160,16 +213,15 @@ std::optional<Ov2Entry> COv2File::ReadEntryInRect(const RectHeader& rect) {
 // code unit and is ignored. Read block by block, so that only the text itself is allocated.
 WString COv2File::ReadName(std::int64_t byteCount) {
   WString name;
+  WString piece;
   std::array<std::uint8_t, kNameBlockBytes> block{};
   std::int64_t left = byteCount - byteCount % 2;
   while (left > 0) {
     const auto take = static_cast<std::size_t>(std::min<std::int64_t>(left, block.size()));
     if (!ReadExact(block.data(), take)) break;
-    for (std::size_t i = 0; i < take; i += 2) {
-      const auto unit = static_cast<WChar>(block[i] | block[i + 1] << 8);
-      if (unit == 0) return name;
-      name.push_back(unit);
-    }
+    const bool ended = DecodeUtf16LE(block.data(), take, piece, true);
+    name += piece;
+    if (ended) break;
     left -= static_cast<std::int64_t>(take);
   }
   return name;

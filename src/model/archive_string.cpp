@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "model/record_io.h"
+#include "platform/byte_order.h"
 #include "platform/code_page.h"
 #include "platform/message_box.h"
 
@@ -69,26 +70,16 @@ void SaveUtf16(const WString& text, CFile& file, const SSaveStringOptions& optio
     return;
   }
   std::string payload(2 * text.size(), '\0');
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    payload[2 * i] = static_cast<char>(text[i] & 0xFF);
-    payload[2 * i + 1] = static_cast<char>(text[i] >> 8);
-  }
+  EncodeUtf16LE(text, payload.data());
   WritePayload(file, kTagUtf16, payload);
-}
-
-WString DecodeUtf16(std::string_view bytes) {
-  WString text(bytes.size() / 2, u'\0');
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const auto low = static_cast<unsigned char>(bytes[2 * i]);
-    const auto high = static_cast<unsigned char>(bytes[2 * i + 1]);
-    text[i] = static_cast<WChar>(low | high << 8);
-  }
-  return text;
 }
 
 // Tag 01 holds the leading bytes of the UTF-8 form, so it decodes as UTF-8 too.
 WString DecodePayload(std::uint32_t tag, std::string_view bytes) {
-  return tag == kTagUtf16 ? DecodeUtf16(bytes) : Utf8ToWide(bytes);
+  if (tag != kTagUtf16) return Utf8ToWide(bytes);
+  WString text;
+  DecodeUtf16LE(bytes.data(), bytes.size(), text);
+  return text;
 }
 
 // Moves on by count bytes, but no further than the end of the file; false when the end came first.
@@ -158,7 +149,7 @@ void AppendSavedString(const CCompactString& text, CRecordBuffer& record, std::u
     AppendUInt32(record, kTagUtf8);
   } else {
     char* at = record.Extend(4 + payload.size());
-    StoreUInt32(at, kTagUtf8 | static_cast<std::uint32_t>(payload.size()));
+    StoreUInt32LE(at, kTagUtf8 | static_cast<std::uint32_t>(payload.size()));
     std::copy(payload.begin(), payload.end(), at + 4);
   }
 }

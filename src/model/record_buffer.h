@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/byte_order.h"
+
 namespace tavi {
 
 // An element record being built in memory before it is written at once. Appending costs one
@@ -39,20 +41,13 @@ class CRecordBuffer {
   std::size_t m_used = 0;
 };
 
-inline void StoreUInt32(char* at, std::uint32_t value) {
-  at[0] = static_cast<char>(value & 0xFF);
-  at[1] = static_cast<char>(value >> 8 & 0xFF);
-  at[2] = static_cast<char>(value >> 16 & 0xFF);
-  at[3] = static_cast<char>(value >> 24);
-}
-
 // Little-endian fields appended to a record.
 inline void AppendUInt8(CRecordBuffer& record, std::uint8_t value) {
   *record.Extend(1) = static_cast<char>(value);
 }
 
 inline void AppendUInt32(CRecordBuffer& record, std::uint32_t value) {
-  StoreUInt32(record.Extend(4), value);
+  StoreUInt32LE(record.Extend(4), value);
 }
 
 inline void AppendInt32(CRecordBuffer& record, std::int32_t value) {

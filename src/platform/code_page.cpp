@@ -166,6 +166,29 @@ WString Utf8ToWide(std::string_view bytes) {
   return wide;
 }
 
+bool IsValidUtf8Window(std::string_view bytes) {
+  const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+  const std::size_t count = bytes.size();
+  std::size_t i = 0;
+  while (i < count) {
+    if (in[i] < 0x80) {
+      ++i;
+      continue;
+    }
+    const std::size_t length = SequenceLength(in[i]);
+    if (length == 0) return false;
+    const SecondByteRange range = SecondRange(in[i]);
+    for (std::size_t k = 1; k < length; ++k) {
+      if (i + k == count) return true;  // cut by the window, not by the text
+      const bool fits =
+          k == 1 ? in[i + k] >= range.low && in[i + k] <= range.high : IsContinuation(in[i + k]);
+      if (!fits) return false;
+    }
+    i += length;
+  }
+  return true;
+}
+
 WString AnsiToWide(std::string_view bytes) {
   WString wide(bytes.size(), WChar{0});
   WChar* out = wide.data();

@@ -18,6 +18,10 @@ WString AnsiToWide(std::string_view bytes);
 // Decodes bytes in the given code page; any identifier other than CP_UTF8 means CP_ACP.
 WString MultiByteToWide(CodePage codePage, std::string_view bytes);
 
+// Whether bytes are valid UTF-8, where a sequence cut short by the end of bytes counts as valid:
+// the bytes are a window into a longer text.
+bool IsValidUtf8Window(std::string_view bytes);
+
 // UTF-16 to UTF-8. A surrogate pair becomes one 4-byte sequence; an unpaired surrogate U+FFFD.
 std::string WideToUtf8(WStringView text);
 // Appends the UTF-8 form of text to out (same rules as WideToUtf8).

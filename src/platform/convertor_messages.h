@@ -11,6 +11,10 @@ namespace tavi {
 inline constexpr std::uint32_t WM_CONVERTOR_LOG = WM_USER + 160;       // wParam 1, lParam 0
 inline constexpr std::uint32_t WM_CONVERTOR_PROGRESS = WM_USER + 161;  // wParam percent 0..100
 
+// The range of every progress figure: a file's own percentage and the run's bar alike.
+inline constexpr std::int32_t kProgressMinimum = 0;
+inline constexpr std::int32_t kProgressMaximum = 100;
+
 // The last per-file percentage posted; -1 in a fresh process, never reset between files.
 extern std::int32_t g_nLastPercent;
 

@@ -5,24 +5,41 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "platform/code_page.h"
 #include "platform/path.h"
 
 namespace tavi {
 
 namespace {
 
-[[noreturn]] void ThrowOsError(const char* what) {
-  throw CFileException(std::string(what) + ": " + std::strerror(errno));
+[[noreturn]] void ThrowOsError() {
+  throw CFileException(DescribeError(errno));
 }
 
 }  // namespace
 
+std::string DescribeError(int error) {
+  return std::strerror(error);
+}
+
+WString ReasonSuffix(std::string_view reason) {
+  if (reason.empty()) return {};
+  return u" (" + Utf8ToWide(reason) + u")";
+}
+
 CFile::~CFile() {
   Abort();
+}
+
+bool CFile::Fail(int error) {
+  m_lastError = error;
+  return false;
 }
 
 bool CFile::Open(const WString& path, unsigned flags) {
@@ -37,14 +54,14 @@ bool CFile::Open(const WString& path, unsigned flags) {
     osFlags |= O_RDONLY | O_NONBLOCK;
   }
   const std::string native = ToNativePath(path).string();
-  if (native.empty()) return false;
-  const int fd = ::open(native.c_str(), osFlags, 0644);
-  if (fd < 0) return false;
+  if (native.empty()) return Fail(ENOENT);
+  const int fd = ::open(native.c_str(), osFlags, 0666);
+  if (fd < 0) return Fail(errno);
   struct stat info {};
   // Only a regular file can be read front to back with a known length.
   if (::fstat(fd, &info) != 0 || (writable ? S_ISDIR(info.st_mode) : !S_ISREG(info.st_mode))) {
     ::close(fd);
-    return false;
+    return Fail(S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
   }
   m_fd = fd;
   m_writable = writable;
@@ -108,7 +125,7 @@ void CFile::WriteThrough(std::uint64_t at, const std::byte* data, std::size_t co
     if (put < 0 && errno == EINTR) continue;
     if (put <= 0) {
       if (put == 0) errno = EIO;
-      ThrowOsError("write failed");
+      ThrowOsError();
     }
     done += static_cast<std::size_t>(put);
   }
@@ -121,7 +138,7 @@ void CFile::Flush() {
 }
 
 void CFile::WriteAnywhere(const void* buffer, std::size_t count) {
-  if (m_fd < 0 || !m_writable) throw CFileException("write failed: file not open for writing");
+  if (m_fd < 0 || !m_writable) throw CFileException("file not open for writing");
   if (count == 0) return;
   const auto* data = static_cast<const std::byte*>(buffer);
   const std::uint64_t at = m_position;
@@ -160,6 +177,11 @@ std::uint64_t CFile::Seek(std::int64_t offset, SeekPosition from) {
   return m_position;
 }
 
+void CFile::Sync() {
+  Flush();
+  if (m_fd >= 0 && ::fsync(m_fd) != 0) ThrowOsError();
+}
+
 void CFile::Close() {
   if (m_fd < 0) return;
   try {
@@ -172,7 +194,7 @@ void CFile::Close() {
   m_fd = -1;
   m_buffer = {};
   m_bufferUsed = 0;
-  if (::close(fd) != 0 && m_writable) ThrowOsError("close failed");
+  if (::close(fd) != 0 && m_writable) ThrowOsError();
 }
 
 // Bytes handed to Write are kept even here, as an unbuffered file would have them on disk already;
@@ -193,6 +215,44 @@ void CFile::Abort() noexcept {
 bool CFile::Remove(const WString& path) {
   std::error_code error;
   return std::filesystem::remove(ToNativePath(path), error);
+}
+
+int CheckReplaceable(const WString& path) {
+  const std::string native = ToNativePath(path).string();
+  struct stat info {};
+  if (::stat(native.c_str(), &info) != 0) return 0;
+  if (S_ISDIR(info.st_mode)) return EISDIR;
+  return ::access(native.c_str(), W_OK) == 0 ? 0 : errno;
+}
+
+bool CreateSiblingFile(const WString& path, WString& created, int& error) {
+  static std::atomic<unsigned> s_serial{0};
+  const std::filesystem::path target = ToNativePath(path);
+  struct stat info {};
+  const bool replacing = ::stat(target.c_str(), &info) == 0;
+  constexpr int kAttempts = 100;
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    // Not derived from the file's own name, which may already be as long as a name can be.
+    const std::string name =
+        ".tavi-" + std::to_string(::getpid()) + "-" + std::to_string(s_serial++) + ".tmp";
+    const std::filesystem::path sibling = target.parent_path() / name;
+    const int fd = ::open(sibling.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno == EEXIST) continue;
+    if (fd < 0) {
+      error = errno;
+      return false;
+    }
+    if (replacing) ::fchmod(fd, info.st_mode & 07777);
+    ::close(fd);
+    created = FromNativePath(sibling);
+    return true;
+  }
+  error = EEXIST;
+  return false;
+}
+
+void CFile::Rename(const WString& from, const WString& to) {
+  if (::rename(ToNativePath(from).c_str(), ToNativePath(to).c_str()) != 0) ThrowOsError();
 }
 
 }  // namespace tavi

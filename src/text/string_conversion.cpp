@@ -149,7 +149,6 @@ WString DecodeMultiByte(const char* bytes, CodePage codePage) {
 // Both decoders yield at least one unit for every non-empty input (invalid UTF-8 becomes U+FFFD),
 // and an unknown code page already decodes as CP_ACP, so no second attempt is needed.
 void DecodeMultiByte(std::string_view bytes, CodePage codePage, WString& out) {
-  bytes = bytes.substr(0, bytes.find('\0'));
   // Neither code page makes more units than there are bytes.
   out.resize(bytes.size());
   const std::size_t ascii = WidenAsciiPrefix(bytes, out.data());

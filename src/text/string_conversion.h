@@ -39,8 +39,8 @@ class CStringConversion {
 // Decodes a NUL-terminated 8-bit string (may be null) in the given code page; any code page other
 // than CP_UTF8 is taken as CP_ACP.
 WString DecodeMultiByte(const char* bytes, CodePage codePage);
-// The same for the bytes up to the first zero byte, or all of them when there is none, written
-// over out so that its storage is reused.
+// The same for every byte of bytes, zero bytes included (they become U+0000), written over out so
+// that its storage is reused.
 void DecodeMultiByte(std::string_view bytes, CodePage codePage, WString& out);
 
 // Reads a number as strtod does in the "C" locale, whatever the process locale is; 0.0 when the

@@ -87,9 +87,7 @@ std::uint32_t CIndexWriter::ImagePosition() const {
 }
 
 void CIndexWriter::StoreLink(const SRectNode& node) {
-  const std::size_t at = node.linkPos - m_indexStart;
-  for (std::size_t i = 0; i < 4; ++i)
-    m_image[at + i] = static_cast<std::uint8_t>(node.link >> (8 * i));
+  StoreUInt32LE(m_image.data() + (node.linkPos - m_indexStart), node.link);
 }
 
 void CIndexWriter::AppendList(SRectNodeList& list) {

@@ -31,6 +31,20 @@ SRectNode::~SRectNode() {
   }
 }
 
+std::unique_ptr<SRectNode> MakeLeaf(const BoundingRect& rect) {
+  auto leaf = std::make_unique<SRectNode>();
+  leaf->left = rect.left;
+  leaf->top = rect.top;
+  leaf->right = rect.right;
+  leaf->bottom = rect.bottom;
+  leaf->elements = std::make_unique<ElementArray>();
+  return leaf;
+}
+
+BoundingRect RectOf(const SRectNode& node) {
+  return {node.left, node.top, node.right, node.bottom};
+}
+
 std::int64_t WrapLongitude(std::int32_t x) {
   return x > kAntimeridian ? std::int64_t{x} - kFullCircle : x;
 }
@@ -53,7 +67,7 @@ bool LongitudeRangesOverlap(std::int32_t west1, std::int32_t east1, std::int32_t
 
 void AppendNode(SRectNodeList& list, std::unique_ptr<SRectNode> node) {
   if (list.count >= kMaxNodesPerList) return;
-  list.bounds[list.count] = BoundingRect{node->left, node->top, node->right, node->bottom};
+  list.bounds[list.count] = RectOf(*node);
   list.nodes[list.count] = std::move(node);
   ++list.count;
 }
@@ -143,16 +157,6 @@ bool ExtremesShowNoCut(const SRectNode& leaf, const SCut& cut) {
   return westEmpty || eastEmpty;
 }
 
-std::unique_ptr<SRectNode> MakeHalf(const SRectNode& leaf) {
-  auto half = std::make_unique<SRectNode>();
-  half->left = leaf.left;
-  half->top = leaf.top;
-  half->right = leaf.right;
-  half->bottom = leaf.bottom;
-  half->elements = std::make_unique<ElementArray>();
-  return half;
-}
-
 // Picks the axis by counting the positions in the western and northern halves; false when both
 // axes leave a side empty.
 bool ChooseAxis(const SRectNode& leaf, const std::vector<GeoPoint>& positions, const SCut& cut,
@@ -225,8 +229,8 @@ void SplitLeaf(SRectNodeList& list, SRectNode& leaf) {
   Axis axis = Axis::NorthSouth;
   if (!ChooseAxis(leaf, positions, cut, axis)) return;
 
-  std::unique_ptr<SRectNode> a = MakeHalf(leaf);
-  std::unique_ptr<SRectNode> b = MakeHalf(leaf);
+  std::unique_ptr<SRectNode> a = MakeLeaf(RectOf(leaf));
+  std::unique_ptr<SRectNode> b = MakeLeaf(RectOf(leaf));
   if (axis == Axis::WestEast) {
     a->right = cut.meanX;
     b->left = cut.meanX;

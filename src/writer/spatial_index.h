@@ -56,6 +56,10 @@ struct SRectNode {
   static constexpr std::uint32_t kLeafFlag = 0x80000000u;
 };
 
+// A new leaf over the rectangle, with an empty element array.
+std::unique_ptr<SRectNode> MakeLeaf(const BoundingRect& rect);
+BoundingRect RectOf(const SRectNode& node);
+
 inline constexpr std::size_t kMaxNodesPerList = 8;
 
 // One level of the tree: nodes[0] to nodes[count - 1] in list order. AppendNode copies each
@@ -95,8 +99,6 @@ void WalkPreOrder(SRectNodeList& root, Visit visit) {
 inline constexpr std::size_t kLeafSplitThreshold = 32;
 // A leaf narrower and lower than this (0.01 degree) is never split.
 inline constexpr std::int32_t kMinSplitExtent = 1000;
-inline constexpr std::int32_t kAntimeridian = 18000000;
-inline constexpr std::int32_t kFullCircle = 36000000;
 
 // Elements handed to the save under way (0 when none is under way) and elements handled by its
 // current pass; used on the worker thread only.

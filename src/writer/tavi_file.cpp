@@ -44,10 +44,18 @@ class CScopeExit {
 CTaviFile::CTaviFile() = default;
 
 CTaviFile::~CTaviFile() {
-  // A destructor reports nothing: whatever is still open is closed without raising.
+  // A destructor reports nothing: whatever is still open is closed without raising, and a
+  // replacement that was not completed is not left behind.
   m_file.Abort();
   m_openState = -1;
   Close(true);
+  DiscardWorkFile();
+}
+
+void CTaviFile::DiscardWorkFile() {
+  if (m_workPath.empty()) return;
+  CFile::Remove(m_workPath);
+  m_workPath.clear();
 }
 
 std::uint32_t CTaviFile::NameHash(WStringView text) {
@@ -75,21 +83,25 @@ WString CTaviFile::GetBaseName(WStringView path) {
 }
 
 bool CTaviFile::Create(const WString& path, const BoundingRect& bounds) {
-  if (!m_file.Open(path, CFile::modeCreate | CFile::modeWrite)) return false;
+  m_lastError = CheckReplaceable(path);
+  if (m_lastError != 0) return false;
+  DiscardWorkFile();
+  WString work;
+  if (!CreateSiblingFile(path, work, m_lastError)) return false;
+  m_workPath = work;
+  if (!m_file.Open(m_workPath, CFile::modeCreate | CFile::modeWrite)) {
+    m_lastError = m_file.GetLastError();
+    DiscardWorkFile();
+    return false;
+  }
   m_path = path;
   const WString base = GetBaseName();
   m_header.poiType = NameHash(base);
   m_header.name = base;
   WriteHeader(m_file, m_header);
 
-  auto leaf = std::make_unique<SRectNode>();
-  leaf->left = bounds.left;
-  leaf->top = bounds.top;
-  leaf->right = bounds.right;
-  leaf->bottom = bounds.bottom;
-  leaf->elements = std::make_unique<ElementArray>();
   m_root = std::make_unique<SRectNodeList>();
-  AppendNode(*m_root, std::move(leaf));
+  AppendNode(*m_root, MakeLeaf(bounds));
   CIndexWriter(m_file).Write(*m_root);
 
   m_openState = 0;
@@ -99,8 +111,9 @@ bool CTaviFile::Create(const WString& path, const BoundingRect& bounds) {
 
 bool CTaviFile::Reload() {
   Close(true);
-  if (m_path.empty()) return false;
-  if (!m_file.Open(m_path, CFile::modeRead)) return false;
+  const WString& source = m_workPath.empty() ? m_path : m_workPath;
+  if (source.empty()) return false;
+  if (!m_file.Open(source, CFile::modeRead)) return false;
   m_openState = 0;
   if (!ReadHeader(m_file, m_header)) {
     Close(true);
@@ -121,13 +134,18 @@ int CTaviFile::AddElementsAndSave(ElementArray&& elements) {
   const auto n = static_cast<std::int64_t>(incoming.size());
   const auto type = static_cast<std::int32_t>(NameHash(GetBaseName()));
   std::int32_t stored = 0;
+  m_storedCount = 0;
+  m_leftOutCount = 0;
   for (std::int64_t i = 0; i < n; ++i) {
     std::unique_ptr<CTaviElement> element = std::move(incoming[static_cast<std::size_t>(i)]);
     if (element == nullptr || !HasName(*element)) continue;
     const GeoPoint position = element->GetPosition();
     if (position == kNoPosition) continue;
     const SLeafLocation location = FindLeaf(m_root.get(), position);
-    if (!location) continue;
+    if (!location) {
+      ++m_leftOutCount;
+      continue;
+    }
 
     ++stored;
     element->EnsureDetails();
@@ -144,44 +162,59 @@ int CTaviFile::AddElementsAndSave(ElementArray&& elements) {
   }
   // Every entry has been taken: the array's block is not needed through the save.
   ElementArray().swap(incoming);
+  m_storedCount = stored;
+  int result = 0;
   if (stored == 0) {
     Close(true);
-    return 0;
+    DiscardWorkFile();
+  } else {
+    if (!m_saveNotice.empty()) PostLogLine(m_saveNotice);
+    PostLogLine(u"Saving tavi file - " + m_path);
+    g_nProgressDone = 0;
+    g_nProgressTotal = static_cast<std::int32_t>(n);
+    result = SaveFile();
+    if (result != 0) {
+      PostLogLine(Widen("Successfully imported " + std::to_string(stored) + " pois - ") + m_path);
+    }
   }
-  PostLogLine(u"Saving tavi file - " + m_path);
-  g_nProgressDone = 0;
-  g_nProgressTotal = static_cast<std::int32_t>(n);
-  const int result = SaveFile();
-  if (result != 0) {
-    PostLogLine(Widen("Successfully imported " + std::to_string(stored) + " pois - ") + m_path);
+  // Nothing is dropped without a word, also when nothing could be stored at all.
+  if (m_leftOutCount != 0) {
+    PostLogLine(Widen("Left out " + std::to_string(m_leftOutCount) + " pois outside the index - ") +
+                m_path);
   }
   return result;
 }
 
+// The new content goes to a file of its own beside the output and replaces the output in one
+// rename once it is complete and on disk: until then the previous file of that name stays as it
+// was, whatever stops the save.
 int CTaviFile::SaveFile() {
   CFile file;
   bool written = false;
   // However the save ends, no save is under way afterwards and the index is gone; a file that
-  // could not be completed is not left behind as if it were a result.
+  // could not be completed is not left behind.
   CScopeExit cleanup([&] {
     g_nProgressTotal = 0;
     m_root.reset();
     if (!written) {
       file.Abort();
-      CFile::Remove(m_path);
+      DiscardWorkFile();
     }
   });
   Close(false);
-  CFile::Remove(m_path);
   if (m_root == nullptr) m_root = std::make_unique<SRectNodeList>();
-  if (!file.Open(m_path, CFile::modeCreate | CFile::modeWrite)) {
+  if ((m_workPath.empty() && !CreateSiblingFile(m_path, m_workPath, m_lastError)) ||
+      !file.Open(m_workPath, CFile::modeCreate | CFile::modeWrite)) {
     FreeNodeList(*m_root);
     return 0;
   }
   m_header.name = GetBaseName();
   WriteHeader(file, m_header);
   CIndexWriter(file).Write(*m_root);
+  file.Sync();
   file.Close();
+  CFile::Rename(m_workPath, m_path);
+  m_workPath.clear();
   written = true;
 
   g_nProgressDone = 0;

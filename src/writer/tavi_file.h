@@ -4,6 +4,7 @@
 #include <deque>
 #include <memory>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "model/geo.h"
@@ -31,12 +32,23 @@ class CTaviFile {
   CTaviFile(const CTaviFile&) = delete;
   CTaviFile& operator=(const CTaviFile&) = delete;
 
-  // Writes an empty container over the rectangle: header, one leaf, one empty block. False when
-  // the file cannot be created. Write errors raise CFileException.
+  // Writes an empty container over the rectangle: header, one leaf, one empty block. The file at
+  // path is not touched yet: the container is written beside it and replaces it only when a save
+  // completes. False when it cannot be created (GetLastError tells why: a folder or a file that
+  // cannot be written stands at path, or the folder does not allow a new file). Write errors
+  // raise CFileException.
   bool Create(const WString& path, const BoundingRect& bounds);
   // Takes every element: stores it in the index or destroys it, then rewrites the file. 1 when
-  // the file was rewritten with at least one new element, 0 otherwise.
+  // the file was rewritten with at least one new element, 0 otherwise. An element that no leaf of
+  // the index contains is counted and reported in a log line after the save.
   int AddElementsAndSave(ElementArray&& elements);
+  // Counts of the last AddElementsAndSave.
+  std::int32_t GetStoredCount() const { return m_storedCount; }
+  std::int32_t GetLeftOutCount() const { return m_leftOutCount; }
+  // A log line posted right before "Saving tavi file" when a save takes place.
+  void SetSaveNotice(WString notice) { m_saveNotice = std::move(notice); }
+  // The system's error number of the last Create that failed.
+  int GetLastError() const { return m_lastError; }
 
   // Reads the header and the root list's node records (no child lists, no elements). False when
   // the file cannot be opened or its header is cut; the index's own state is not part of the
@@ -81,6 +93,7 @@ class CTaviFile {
   bool Reload();
   bool OpenForReading();
   void ReleaseIndex();
+  void DiscardWorkFile();
 
   std::int32_t m_fileId = 0;
   std::deque<SFoundRectPointer> m_found;
@@ -88,6 +101,11 @@ class CTaviFile {
   std::unordered_map<std::uint32_t, std::unique_ptr<CTaviElement>> m_cache;
   std::unique_ptr<SRectNodeList> m_root;
   WString m_path;
+  WString m_workPath;  // the replacement being written beside m_path, if any
+  WString m_saveNotice;
+  std::int32_t m_storedCount = 0;
+  std::int32_t m_leftOutCount = 0;
+  int m_lastError = 0;
   CFile m_file;
   std::int32_t m_openState = -1;
   std::uint64_t m_indexStart = 0;  // where the root list starts, as found by Open

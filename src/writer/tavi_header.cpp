@@ -10,14 +10,9 @@ namespace tavi {
 
 void WriteShortString(CFile& file, const WString& text) {
   const auto count = static_cast<std::uint16_t>(text.size() & 0xFFFFu);
-  std::vector<std::uint8_t> bytes;
-  bytes.reserve(2 + 2 * std::size_t{count});
-  bytes.push_back(static_cast<std::uint8_t>(count));
-  bytes.push_back(static_cast<std::uint8_t>(count >> 8));
-  for (std::size_t i = 0; i < count; ++i) {
-    bytes.push_back(static_cast<std::uint8_t>(text[i]));
-    bytes.push_back(static_cast<std::uint8_t>(text[i] >> 8));
-  }
+  std::vector<std::uint8_t> bytes(2 + 2 * std::size_t{count});
+  StoreUInt16LE(bytes.data(), count);
+  EncodeUtf16LE(WStringView(text).substr(0, count), bytes.data() + 2);
   file.Write(bytes.data(), bytes.size());
 }
 
@@ -25,8 +20,7 @@ bool ReadShortString(CFile& file, WString& text) {
   text.clear();
   std::array<std::uint8_t, 2> head{};
   if (file.Read(head.data(), head.size()) == 0) return false;
-  const std::size_t count = static_cast<std::size_t>(head[0]) | static_cast<std::size_t>(head[1])
-                                                                    << 8;
+  const std::size_t count = LoadUInt16LE(head.data());
   if (count == 0) return true;
   if (BytesLeft(file) < 2 * count) {
     // The units that are there belong to the cut name, not to what follows the header.
@@ -35,10 +29,7 @@ bool ReadShortString(CFile& file, WString& text) {
   }
   std::vector<std::uint8_t> bytes(2 * count);
   if (file.Read(bytes.data(), bytes.size()) != bytes.size()) return false;
-  text.resize(count);
-  for (std::size_t i = 0; i < count; ++i) {
-    text[i] = static_cast<WChar>(bytes[2 * i] | bytes[2 * i + 1] << 8);
-  }
+  DecodeUtf16LE(bytes.data(), bytes.size(), text);
   return true;
 }
 
@@ -56,7 +47,7 @@ bool ReadHeader(CFile& file, STaviHeader& header) {
   std::copy(bytes.begin(), bytes.begin() + 4, header.magic.begin());
   header.poiType = LoadUInt32LE(bytes.data() + 4);
   std::copy(bytes.begin() + 8, bytes.begin() + 12, header.version.begin());
-  header.nextId = static_cast<std::int32_t>(LoadUInt32LE(bytes.data() + 12));
+  header.nextId = LoadInt32LE(bytes.data() + 12);
   ReadShortString(file, header.name);
   return true;
 }

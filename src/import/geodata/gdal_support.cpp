@@ -8,7 +8,6 @@
 #include <mutex>
 
 #include "import/geodata/osm_config.h"
-#include "platform/code_page.h"
 
 namespace tavi {
 
@@ -47,11 +46,6 @@ CGdalErrorTrap::CGdalErrorTrap() {
 
 CGdalErrorTrap::~CGdalErrorTrap() {
   CPLPopErrorHandler();
-}
-
-WString CGdalErrorTrap::Reason() const {
-  if (m_failure.empty()) return {};
-  return u" (" + Utf8ToWide(m_failure) + u")";
 }
 
 }  // namespace tavi

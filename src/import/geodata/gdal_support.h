@@ -2,8 +2,6 @@
 
 #include <string>
 
-#include "platform/wide_string.h"
-
 namespace tavi {
 
 // Registers GDAL's drivers and this program's OSM configuration once per process.
@@ -24,8 +22,6 @@ class CGdalErrorTrap {
   bool Failed() const { return !m_failure.empty(); }
   const std::string& Failure() const { return m_failure; }
   void Clear() { m_failure.clear(); }
-  // " (reason)" with the failure kept, or nothing.
-  WString Reason() const;
 
  private:
   std::string m_failure;

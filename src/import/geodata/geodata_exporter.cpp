@@ -16,7 +16,6 @@
 #include "import/geodata/element_texts.h"
 #include "import/geodata/gdal_support.h"
 #include "platform/code_page.h"
-#include "writer/tavi_contents.h"
 
 namespace tavi {
 
@@ -57,15 +56,15 @@ const char* AttributeName(std::string_view driver, std::size_t text) {
 using TextSet = std::bitset<kElementTextCount>;
 
 // The texts some element of the file holds: only those become attributes.
-TextSet FindUsedTexts(CTaviContents& contents) {
+TextSet FindUsedTexts(const ExportSource& source) {
   TextSet used;
-  contents.VisitElements([](std::uint64_t) { return true; },
-                         [&used](CTaviElement& element) {
-                           for (std::size_t i = 0; i < kElementTextCount; ++i) {
-                             const CCompactString* text = kElementTexts[i].field(element, false);
-                             if (text != nullptr && !text->empty()) used.set(i);
-                           }
-                         });
+  source([&used](CTaviElement& element) {
+    for (std::size_t i = 0; i < kElementTextCount; ++i) {
+      const CCompactString* text = kElementTexts[i].field(element, false);
+      if (text != nullptr && !text->empty()) used.set(i);
+    }
+    return true;
+  });
   return used;
 }
 
@@ -104,7 +103,8 @@ void RemoveTemporary(const fs::path& folder, const std::string& prefix) {
 
 class CExport {
  public:
-  CExport(GDALDriver& driver, CTaviContents& contents) : m_driver(driver), m_contents(contents) {}
+  CExport(GDALDriver& driver, const ExportSource& source, const std::string& layerName)
+      : m_driver(driver), m_source(source), m_layerName(layerName) {}
 
   // Writes the file at path; false with the reason kept in the error trap or in problem.
   bool Write(const std::string& path, std::string& problem);
@@ -116,7 +116,9 @@ class CExport {
   bool WriteElement(CTaviElement& element);
 
   GDALDriver& m_driver;
-  CTaviContents& m_contents;
+  const ExportSource& m_source;
+  const std::string& m_layerName;
+  bool m_sourceWhole = true;
   GDALDatasetUniquePtr m_dataset;
   OGRLayer* m_layer = nullptr;
   std::array<int, kElementTextCount> m_fields{};
@@ -124,7 +126,7 @@ class CExport {
 };
 
 bool CExport::Write(const std::string& path, std::string& problem) {
-  const TextSet used = FindUsedTexts(m_contents);
+  const TextSet used = FindUsedTexts(m_source);
   const char* const gpxOptions[] = {"GPX_USE_EXTENSIONS=YES", nullptr};
   m_dataset.reset(
       m_driver.Create(path.c_str(), 0, 0, 0, GDT_Unknown,
@@ -133,7 +135,7 @@ bool CExport::Write(const std::string& path, std::string& problem) {
   const bool written = CreateLayer(used) && WriteElements();
   // Closing writes what the driver still holds; a failure then goes to the error trap.
   m_dataset.reset();
-  if (written && !m_contents.Complete()) problem = "the file is damaged or cut short";
+  if (written && !m_sourceWhole) problem = "the file is damaged or cut short";
   return written && problem.empty();
 }
 
@@ -141,9 +143,10 @@ bool CExport::WriteElements() {
   // One transaction, where the format has them, instead of one per feature.
   const bool transaction = m_dataset->StartTransaction() == OGRERR_NONE;
   bool written = true;
-  m_contents.VisitElements(
-      [&written](std::uint64_t) { return written; },
-      [this, &written](CTaviElement& element) { written = WriteElement(element); });
+  m_sourceWhole = m_source([this, &written](CTaviElement& element) {
+    written = WriteElement(element);
+    return written;
+  });
   return written && (!transaction || m_dataset->CommitTransaction() == OGRERR_NONE);
 }
 
@@ -151,11 +154,11 @@ bool CExport::CreateLayer(const TextSet& used) {
   OGRSpatialReference wgs84;
   wgs84.SetWellKnownGeogCS("WGS84");
   wgs84.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
-  const std::string name = WideToUtf8(m_contents.Header().name);
   const char* const csvOptions[] = {"GEOMETRY=AS_XY", nullptr};
   const std::string_view driver = m_driver.GetDescription();
-  m_layer = m_dataset->CreateLayer(name.empty() ? "pois" : name.c_str(), &wgs84, wkbPoint,
-                                   driver == "CSV" ? const_cast<char**>(csvOptions) : nullptr);
+  m_layer =
+      m_dataset->CreateLayer(m_layerName.empty() ? "pois" : m_layerName.c_str(), &wgs84, wkbPoint,
+                             driver == "CSV" ? const_cast<char**>(csvOptions) : nullptr);
   if (m_layer == nullptr) return false;
   m_fields.fill(-1);
   for (std::size_t i = 0; i < kElementTextCount; ++i) {
@@ -203,34 +206,26 @@ GDALDriver* FindDriver(const WString& outputPath, const std::string& format, std
   return driver;
 }
 
-std::string OpenProblem(CTaviContents& contents, const WString& taviPath) {
-  switch (contents.Open(taviPath)) {
-    case CTaviContents::EOpenResult::kCannotOpen:
-      return "cannot open " + WideToUtf8(taviPath);
-    case CTaviContents::EOpenResult::kNotTavi:
-      return WideToUtf8(taviPath) + " is not a TAVI file";
-    case CTaviContents::EOpenResult::kOpened:
-      break;
-  }
-  return {};
-}
-
 }  // namespace
 
-SExportResult ExportTaviFile(const WString& taviPath, const WString& outputPath,
-                             const std::string& format) {
+std::string FindExportProblem(const WString& outputPath, const std::string& format) {
+  EnsureGdalReady();
+  std::string problem;
+  FindDriver(outputPath, format, problem);
+  return problem;
+}
+
+SExportResult ExportElements(const ExportSource& source, const std::string& layerName,
+                             const WString& outputPath, const std::string& format) {
   EnsureGdalReady();
   CGdalErrorTrap errors;
   SExportResult result;
   GDALDriver* driver = FindDriver(outputPath, format, result.problem);
-  CTaviContents contents;
-  if (driver == nullptr || !(result.problem = OpenProblem(contents, taviPath)).empty()) {
-    return result;
-  }
+  if (driver == nullptr) return result;
   std::error_code noWorkingFolder;  // a relative output then has no place, and writing fails
   const fs::path output = fs::absolute(fs::path(WideToUtf8(outputPath)), noWorkingFolder);
   const std::string prefix = TemporaryPrefix();
-  CExport writer(*driver, contents);
+  CExport writer(*driver, source, layerName);
   const bool written = writer.Write(
       (output.parent_path() / (prefix + output.filename().string())).string(), result.problem);
   if (written && !errors.Failed()) {

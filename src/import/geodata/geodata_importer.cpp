@@ -18,6 +18,7 @@
 #include "import/path_parts.h"
 #include "platform/code_page.h"
 #include "platform/convertor_messages.h"
+#include "platform/file.h"
 
 namespace tavi {
 
@@ -208,7 +209,7 @@ void CGeodataReader::ReportBad(const SLayerState& layer, const std::string& reas
 }  // namespace
 
 std::int32_t ImportGdalFile(const WString& path, const SaveTaviFileFunction& saveTaviFile,
-                            SGeodataCounts& counts) {
+                            SFileResult& result) {
   PostProgress(0);
   PostLogLine(u"\r\n");
   PostLogLine(u"Importing geodata - " + path);
@@ -217,16 +218,16 @@ std::int32_t ImportGdalFile(const WString& path, const SaveTaviFileFunction& sav
   CGdalErrorTrap errors;
   GDALDatasetUniquePtr dataset = OpenDataset(path);
   if (!dataset) {
-    PostLogLine(u"Failed to open - " + path + errors.Reason());
+    PostLogLine(u"Failed to open - " + path + ReasonSuffix(errors.Failure()));
     return -1;
   }
   errors.Clear();
   CGeodataReader reader(path, *dataset);
   reader.ReadAll();
-  counts.featuresLeftOut = reader.LeftOut();
+  result.linesLeftOut += static_cast<std::int64_t>(reader.LeftOut());
   // GDAL stops a layer at the first error it cannot step over; what came before is not the file.
   if (errors.Failed()) {
-    PostLogLine(u"Failed to read - " + path + errors.Reason());
+    PostLogLine(u"Failed to read - " + path + ReasonSuffix(errors.Failure()));
     return -1;
   }
   dataset.reset();
@@ -235,15 +236,10 @@ std::int32_t ImportGdalFile(const WString& path, const SaveTaviFileFunction& sav
     PostLogLine(u"Nothing to import - " + path);
     return 0;
   }
-  const std::int32_t result = saveTaviFile(reader.Bounds(), GetFolderPart(path),
-                                           std::move(reader.Elements()), GetTitlePart(path));
-  PostProgress(100);
-  return result;
-}
-
-std::int32_t ImportGdalFile(const WString& path, const SaveTaviFileFunction& saveTaviFile) {
-  SGeodataCounts counts;
-  return ImportGdalFile(path, saveTaviFile, counts);
+  const std::int32_t saved = saveTaviFile(reader.Bounds(), GetFolderPart(path),
+                                          std::move(reader.Elements()), GetTitlePart(path));
+  PostProgress(kProgressMaximum);
+  return saved;
 }
 
 }  // namespace tavi
