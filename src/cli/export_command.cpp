@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "cli/convert_command.h"
+#include "cli/tavi_input.h"
 #include "import/geodata/geodata_exporter.h"
 #include "platform/code_page.h"
 #include "platform/path.h"
@@ -10,30 +11,13 @@
 
 namespace tavi::cli {
 
-namespace {
-
-// Opens the ".tavi" file; the problem, or nothing.
-std::string OpenProblem(CTaviContents& contents, const std::string& path) {
-  switch (contents.Open(FromNativePath(std::filesystem::path(path)))) {
-    case CTaviContents::EOpenResult::kCannotOpen:
-      return "cannot open " + path;
-    case CTaviContents::EOpenResult::kNotTavi:
-      return path + " is not a TAVI file";
-    case CTaviContents::EOpenResult::kOpened:
-      break;
-  }
-  return {};
-}
-
-}  // namespace
-
 int RunExport(const SExportOptions& options, std::ostream& out, std::ostream& err) {
   // The temporary file goes beside the output, so its folder must be known.
   const WString output = FromNativePath(std::filesystem::absolute(options.output));
   // A format GDAL cannot write is named before the file is read.
   std::string problem = FindExportProblem(output, options.format);
   CTaviContents contents;
-  if (problem.empty()) problem = OpenProblem(contents, options.path);
+  if (problem.empty()) problem = OpenTaviInput(contents, options.path);
   SExportResult result;
   if (problem.empty()) {
     const ExportSource source = [&contents](const ExportVisitor& visit) {
@@ -43,7 +27,9 @@ int RunExport(const SExportOptions& options, std::ostream& out, std::ostream& er
       return contents.Complete();
     };
     result = ExportElements(source, WideToUtf8(contents.Header().name), output, options.format);
-    problem = result.problem;
+    // Whatever else went wrong, a damaged input is what the user must hear of.
+    problem =
+        contents.Complete() ? result.problem : options.path + ": the file is damaged or cut short";
   }
   if (!problem.empty()) {
     err << "tavi: " << problem << '\n';

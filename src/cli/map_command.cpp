@@ -5,22 +5,17 @@
 
 #include "cli/convert_command.h"
 #include "cli/svg_map.h"
-#include "platform/path.h"
+#include "cli/tavi_input.h"
 #include "writer/tavi_contents.h"
 
 namespace tavi::cli {
 
 int RunMap(const SMapOptions& options, std::ostream& err) {
   CTaviContents contents;
-  switch (contents.Open(FromNativePath(std::filesystem::path(options.path)))) {
-    case CTaviContents::EOpenResult::kCannotOpen:
-      err << "tavi: " << options.path << ": cannot open the file\n";
-      return kExitFailure;
-    case CTaviContents::EOpenResult::kNotTavi:
-      err << "tavi: " << options.path << " is not a TAVI file\n";
-      return kExitFailure;
-    case CTaviContents::EOpenResult::kOpened:
-      break;
+  const std::string problem = OpenTaviInput(contents, options.path);
+  if (!problem.empty()) {
+    err << "tavi: " << problem << '\n';
+    return kExitFailure;
   }
   std::ofstream out(options.output, std::ios::binary | std::ios::trunc);
   if (out) {

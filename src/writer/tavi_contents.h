@@ -23,6 +23,8 @@ class CTaviContents {
   // still opens with what could be read; Complete() then tells.
   EOpenResult Open(const WString& path);
 
+  // The system's error number when Open gave kCannotOpen.
+  int OpenError() const { return m_records.GetLastError(); }
   const STaviHeader& Header() const { return m_file.GetHeader(); }
   const SRectNodeList* Root() const { return m_file.GetRoot(); }
   // Elements listed by the leaves' offset tables.

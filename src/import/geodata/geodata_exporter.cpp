@@ -96,6 +96,14 @@ std::string MoveIntoPlace(const fs::path& folder, const std::string& prefix) {
   return {};
 }
 
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+  for (std::size_t at = text.find(from); at != std::string::npos;
+       at = text.find(from, at + to.size())) {
+    text.replace(at, from.size(), to);
+  }
+  return text;
+}
+
 void RemoveTemporary(const fs::path& folder, const std::string& prefix) {
   std::error_code ignored;
   for (const fs::path& entry : TemporaryEntries(folder, prefix)) fs::remove_all(entry, ignored);
@@ -135,7 +143,7 @@ bool CExport::Write(const std::string& path, std::string& problem) {
   const bool written = CreateLayer(used) && WriteElements();
   // Closing writes what the driver still holds; a failure then goes to the error trap.
   m_dataset.reset();
-  if (written && !m_sourceWhole) problem = "the file is damaged or cut short";
+  if (written && !m_sourceWhole) problem = "the elements could not all be read";
   return written && problem.empty();
 }
 
@@ -225,13 +233,15 @@ SExportResult ExportElements(const ExportSource& source, const std::string& laye
   std::error_code noWorkingFolder;  // a relative output then has no place, and writing fails
   const fs::path output = fs::absolute(fs::path(WideToUtf8(outputPath)), noWorkingFolder);
   const std::string prefix = TemporaryPrefix();
+  const std::string temporary = (output.parent_path() / (prefix + output.filename().string()));
   CExport writer(*driver, source, layerName);
-  const bool written = writer.Write(
-      (output.parent_path() / (prefix + output.filename().string())).string(), result.problem);
+  const bool written = writer.Write(temporary, result.problem);
   if (written && !errors.Failed()) {
     result.problem = MoveIntoPlace(output.parent_path(), prefix);
   } else if (result.problem.empty()) {
-    result.problem = errors.Failed() ? errors.Failure() : "GDAL could not write the file";
+    // GDAL names the file it was given; the user knows it by its final name.
+    result.problem = errors.Failed() ? Replaced(errors.Failure(), temporary, output.string())
+                                     : "GDAL could not write the file";
   }
   if (!result.problem.empty()) {
     RemoveTemporary(output.parent_path(), prefix);
