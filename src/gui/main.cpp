@@ -1,3 +1,5 @@
+#include <csignal>
+
 #include "gui/convertor_app.h"
 
 #ifdef TAVI_WITH_GDAL
@@ -7,6 +9,8 @@
 #endif
 
 int main(int argc, char** argv) {
+  // A file-size limit makes writing fail like a full disk, instead of ending the process.
+  std::signal(SIGXFSZ, SIG_IGN);
 #ifdef TAVI_WITH_GDAL
   tavi::SetGeodataImporter(tavi::ImportGdalFile);
 #endif

@@ -1,5 +1,6 @@
 #include "platform/convertor_messages.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -21,6 +22,10 @@ std::condition_variable g_slotFreed;
 // The log slot: empty means free, non-empty means one line waits for the window.
 WString g_strLogLine;
 
+std::atomic<bool> g_bStopRequested{false};
+// RequestStop is called from signal handlers, where only lock-free atomics are safe.
+static_assert(std::atomic<bool>::is_always_lock_free);
+
 // The longest single wait of a writer; a freed slot wakes it earlier.
 constexpr std::chrono::milliseconds kSlotPollInterval{10};
 
@@ -40,7 +45,20 @@ void PostLogLine(const WString& text) {
   }
 }
 
+void RequestStop() {
+  g_bStopRequested.store(true);
+}
+
+void ClearStopRequest() {
+  g_bStopRequested.store(false);
+}
+
+bool IsStopRequested() {
+  return g_bStopRequested.load();
+}
+
 void PostProgress(std::int32_t percent) {
+  if (percent < kOutputWrittenPercent && IsStopRequested()) throw CConversionStopped();
   if (percent == g_nLastPercent) return;
   g_nLastPercent = percent;
   PostMessageToMainWindow(WM_CONVERTOR_PROGRESS, static_cast<std::uintptr_t>(percent), 0);

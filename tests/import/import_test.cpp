@@ -141,7 +141,8 @@ TEST(CsvImport, EveryPrefixImportsItsWholeLinesAndNamesTheCutOne) {
       if (characters >= 11) names.push_back(u"B");
       for (const auto& [first, last, line] : {std::tuple{1u, 4u, u"1"}, {7u, 10u, u"2"}}) {
         if (characters >= first && characters <= last)
-          lines.push_back(u"Bad data - " + path + u" (line " + line + u": fewer than three fields)");
+          lines.push_back(u"Bad data - " + path + u" (line " + line +
+                          u": fewer than three fields)");
       }
       if (names.empty()) lines.push_back(u"Nothing to import - " + path);
       const SImport import = Import(folder.Write("cut.csv", file.substr(0, cut)));
@@ -149,6 +150,22 @@ TEST(CsvImport, EveryPrefixImportsItsWholeLinesAndNamesTheCutOne) {
       EXPECT_EQ(import.result, names.empty() ? 0 : 7);
       EXPECT_EQ(import.lines, lines) << marker << ", " << cut;
     }
+  }
+}
+
+// Without a marker the 64 KiB from the first non-ASCII byte decide: valid UTF-8, a sequence cut
+// at the window's end included, makes the file UTF-8, where a bad byte further on becomes one
+// U+FFFD; a bad byte inside the window makes it Windows-1252.
+TEST(CsvImport, EncodingIsTakenFromTheFirstNonAsciiBytes) {
+  test::TempFolder folder;
+  const std::string edge = "1;2;" + std::string(65528, 'x') + "\xC3\xA9\n";  // \xC3 at 65539
+  const WString edgeName = WString(65528, u'x') + u"\u00E9";
+  const std::tuple<std::string, std::vector<WString>> cases[] = {
+      {"1;2;\xC3\xA9\n" + edge + "1;2;\xFC\n", {u"\u00E9", edgeName, u"\uFFFD"}},
+      {"1;2;\xC3\xA9\n1;2;\xFC\n", {u"\u00C3\u00A9", u"\u00FC"}},
+      {"1;2;a\n1;2;Z\xFCrich\n", {u"a", u"Z\u00FCrich"}}};
+  for (const auto& [text, names] : cases) {
+    EXPECT_EQ(Import(folder.Write("e.csv", text)).names, names) << text.size();
   }
 }
 

@@ -3,11 +3,14 @@
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/code_page.h"
+#include "text/number_field.h"
 #include "text/string_conversion.h"
 #include "text/string_tokenizer.h"
 
@@ -55,6 +58,32 @@ TEST(ParseDouble, ReadsLikeStrtodInTheCLocale) {
   EXPECT_EQ(ParseDouble(u"12.5\u00E9"), 12.5);
   EXPECT_EQ(ParseDouble(u"\u00A012"), 0.0);
   EXPECT_EQ(ParseDouble(u"\u0661"), 0.0);
+}
+
+// A coordinate field is a number only when all of it, blanks around it trimmed, is one; a decimal
+// comma counts where the separator is not a comma.
+TEST(ParseNumberField, WholeFieldsOnly) {
+  const std::tuple<const char16_t*, bool, std::optional<double>> cases[] = {
+      {u" \t-12.5e1 ", false, -125.0},
+      {u"5.", false, 5.0},
+      {u".5", false, 0.5},
+      {u"+1E+2", false, 100.0},
+      {u"16,25", true, 16.25},
+      {u"-0,5e1", true, -5.0},
+      {u"16,25", false, std::nullopt},
+      {u"16.3abc", true, {}},
+      {u"N48", true, {}},
+      {u"", true, {}},
+      {u" . ", true, {}},
+      {u"1e", true, {}},
+      {u"1.5,2", true, {}},
+      {u"0x10", true, {}},
+      {u"inf", true, {}},
+      {u"1 2", true, {}}};
+  for (const auto& [field, decimalComma, value] : cases) {
+    EXPECT_EQ(ParseNumberField(field, decimalComma), value)
+        << WideToUtf8(field) << " " << decimalComma;
+  }
 }
 
 // A desktop session may set a locale whose decimal separator is a comma.

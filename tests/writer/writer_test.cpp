@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <set>
 
@@ -223,7 +224,7 @@ TEST(TaviFile, FailedWriteLeavesNothingBehind) {
       EXPECT_THROW(file.AddElementsAndSave(std::move(elements)), CFileException);
     }
     EXPECT_EQ(g_nProgressTotal, 0);
-    EXPECT_FALSE(std::filesystem::exists(folder.Path() / "Shops.tavi"));
+    EXPECT_TRUE(std::filesystem::is_empty(folder.Path()));  // no output, no work file
   }
   test::TempFolder folder;
   auto file = std::make_unique<CCustomTaviFile>();
@@ -232,6 +233,32 @@ TEST(TaviFile, FailedWriteLeavesNothingBehind) {
     EXPECT_THROW(file->Create(folder.File("Shops.tavi"), kShopsBounds), CFileException);
   }
   file.reset();
+  EXPECT_TRUE(std::filesystem::is_empty(folder.Path()));
+}
+
+// A POI that the bounds handed in miss is counted and named after the save. A new file gets the
+// mode the umask leaves of 0666; a replaced file keeps its own.
+TEST(TaviFile, LeftOutPoisAndFileModes) {
+  test::TempFolder folder;
+  const WString path = folder.File("Shops.tavi");
+  const std::filesystem::path native = folder.Path() / "Shops.tavi";
+  const mode_t umask = ::umask(027);
+  test::CRecordingWindow window;
+  for (const mode_t mode : {0640, 0604}) {
+    CCustomTaviFile file;
+    ASSERT_TRUE(file.Create(path, {0, 10, 10, 0}));
+    ElementArray elements;
+    elements.push_back(Poi(u"in", {5, 5}));
+    elements.push_back(Poi(u"out", {20, 5}));
+    EXPECT_EQ(file.AddElementsAndSave(std::move(elements)), 1);
+    EXPECT_EQ(std::pair(file.GetStoredCount(), file.GetLeftOutCount()), std::pair(1, 1));
+    struct stat info {};
+    ASSERT_EQ(::stat(native.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, mode);
+    ::chmod(native.c_str(), 0604);
+  }
+  ::umask(umask);
+  EXPECT_EQ(window.lines.back(), u"Left out 1 pois outside the index - " + path);
 }
 
 // A file may nest its lists as deep as its size allows, as points rising along one meridian make
