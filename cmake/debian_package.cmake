@@ -1,10 +1,12 @@
 # `cpack -G DEB` in the build folder packs everything `cmake --install` puts in place, under /usr.
 set(CPACK_PACKAGE_NAME tavi-convertor)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-    "Converts points of interest from GEP, CSV and TXT files into TAVI POI files")
+    "Converts points of interest from GEP, CSV, TXT and geodata files into TAVI POI files")
 set(CPACK_PACKAGE_DESCRIPTION
-    "The command line tavi converts files and folders and shows what a TAVI file holds; the \
-desktop window tavi-convertor converts the files listed in it, picked or dropped on it.")
+    "The command line tavi converts files and folders (also GPX, KML, GeoJSON, GeoPackage, \
+Shapefile, FlatGeobuf and OpenStreetMap files, read through GDAL), shows what a TAVI file holds, \
+exports it through GDAL and draws it as an SVG picture; the desktop window tavi-convertor converts \
+the files listed in it, picked or dropped on it.")
 set(TAVI_PACKAGE_MAINTAINER "TAVI Convertor developers <tavi-convertor@example.invalid>"
     CACHE STRING "The Maintainer field of the Debian package")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TAVI_PACKAGE_MAINTAINER}")
@@ -21,7 +23,8 @@ if(TAVI_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS
-      "libc6, libgcc-s1, libstdc++6, libqt6core6, libqt6gui6, libqt6widgets6, qt6-qpa-plugins")
+      "libc6, libgcc-s1, libstdc++6, libgdal32, libqt6core6, libqt6gui6, libqt6widgets6, \
+qt6-qpa-plugins")
 endif()
 
 set(CPACK_GENERATOR DEB)

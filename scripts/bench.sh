@@ -2,6 +2,9 @@
 # Measures "tavi convert" on seeded POI files of 100,000 and 1,000,000 POIs spread over Europe,
 # and, on the same POIs, GPSBabel converting them to GPX (the tool a user would otherwise reach
 # for). Reports POIs per second and peak resident memory of each, and the ratios.
+# Then the geodata importer: the same POIs as GeoJSON and as GPX (written once by ogr2ogr from the
+# seeded file), converted by "tavi convert" and, for comparison, by "ogr2ogr -f CSV" (GDAL reading
+# the same file and writing the points as CSV, coordinates included).
 #   scripts/bench.sh [BUILD_DIR]     (default build; needs BUILD_DIR/tavi and make_poi_csv)
 # Environment: RUNS (default 3, best time and largest peak memory of the runs), SIZES (default
 # "100000 1000000"), SEED (default 20260101).
@@ -22,6 +25,8 @@ for tool in "$tavi" "$generator"; do
 done
 [ -x /usr/bin/time ] || { echo "bench: /usr/bin/time is missing (Debian package time)" >&2; exit 1; }
 have_gpsbabel=yes
+have_ogr2ogr=yes
+command -v ogr2ogr >/dev/null || { have_ogr2ogr=no; echo "bench: ogr2ogr not found, no geodata figures" >&2; }
 command -v gpsbabel >/dev/null || { have_gpsbabel=no; echo "bench: gpsbabel not found, measuring tavi only" >&2; }
 mkdir -p "$work"
 
@@ -63,4 +68,29 @@ for n in $sizes; do
     printf '%-10s speed: tavi is %sx as fast; memory: tavi uses %sx of gpsbabel'"'"'s peak\n' \
       "$n" "$(ratio "$peer_us" "$tavi_us")" "$(ratio "$tavi_kib" "$peer_kib")"
   fi
+done
+
+[ "$have_ogr2ogr" = yes ] || exit 0
+echo
+printf '%-10s %-16s %10s %14s %12s\n' POIs tool seconds POIs/second "peak MiB"
+for n in $sizes; do
+  unicsv=$work/pois-$n-unicsv.csv
+  for format in GeoJSON GPX; do
+    ending=$(echo "$format" | tr '[:upper:]' '[:lower:]')
+    input=$work/geo-$n.$ending
+    [ -s "$input" ] || ogr2ogr -f "$format" -nlt POINT -oo X_POSSIBLE_NAMES=lon \
+      -oo Y_POSSIBLE_NAMES=lat -oo KEEP_GEOM_COLUMNS=NO "$input" "$unicsv"
+    measure tavi "$tavi" convert --quiet "$input"
+    printf '%-10s %-16s %10s %14s %12s\n' "$n" "tavi $ending" "$(seconds "$tavi_us")" \
+      "$(rate "$n" "$tavi_us")" "$(mib "$tavi_kib")"
+    layer=()
+    [ "$format" = GPX ] && layer=(waypoints)
+    # ogr2ogr does not replace an existing CSV file, so each run starts without one.
+    measure peer sh -c 'rm -f "$1" && exec ogr2ogr -f CSV -lco GEOMETRY=AS_XY "$@"' sh \
+      "$work/ogr-$n-$ending.csv" "$input" "${layer[@]}"
+    printf '%-10s %-16s %10s %14s %12s\n' "$n" "ogr2ogr $ending" "$(seconds "$peer_us")" \
+      "$(rate "$n" "$peer_us")" "$(mib "$peer_kib")"
+    printf '%-10s %s: tavi takes %sx the time of ogr2ogr -f CSV, %sx its peak memory\n' "$n" \
+      "$ending" "$(ratio "$tavi_us" "$peer_us")" "$(ratio "$tavi_kib" "$peer_kib")"
+  done
 done

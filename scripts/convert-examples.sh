@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Converts a copy of examples/ with the command line built in the given build folder, then shows
-# one of the results.
+# one of the results, exports another to GeoJSON and draws it as an SVG picture.
 #   scripts/convert-examples.sh [BUILD_DIR]     (default build)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -15,5 +15,9 @@ cp "$root"/examples/* "$out"/
 "$tavi" convert "$out"
 echo
 "$tavi" dump "$out/vienna-coffee-houses.tavi"
+echo
+"$tavi" export "$out/berlin-museums.tavi" -o "$out/berlin-museums.exported.geojson"
+"$tavi" map "$out/berlin-museums.tavi" -o "$out/berlin-museums.svg"
+echo "Drew $out/berlin-museums.svg"
 echo
 echo "Converted examples are in $out"

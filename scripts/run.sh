@@ -7,20 +7,23 @@
 #   scripts/run.sh fuzz [SECONDS]   each fuzz target for SECONDS (default 60), one after the other
 #   scripts/run.sh fuzz --runs N    a repeatable run: each target N inputs from seed 1 (CI)
 #   scripts/run.sh tsan      the tests again in a ThreadSanitizer build, without the window
+#   scripts/run.sh nogdal    the command line alone without GDAL: geodata files must be refused
 #   scripts/run.sh bench     build and run the benchmarks
 # main, test and bench share one optimised build in build/ (warnings are errors); sanitize builds
-# in build-sanitize/, fuzz in build-fuzz/ (clang, only the fuzz targets), tsan in build-tsan/.
+# in build-sanitize/, fuzz in build-fuzz/ (clang, only the fuzz targets), tsan in build-tsan/,
+# nogdal in build-nogdal/.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 
-# The two programs need these; the tests and benchmarks need the rest as well.
-main_packages=(g++ cmake ninja-build qt6-base-dev libcli11-dev)
+# The two programs need these (GDAL for the geodata formats); the tests and benchmarks need the
+# rest as well.
+main_packages=(g++ cmake ninja-build qt6-base-dev libcli11-dev libgdal-dev)
 packages=("${main_packages[@]}" libgtest-dev libgmock-dev libbenchmark-dev locales)
 
-# The benchmark also measures GPSBabel, and /usr/bin/time reads the peak memory.
-bench_packages=(time gpsbabel)
+# The benchmark also measures GPSBabel and ogr2ogr, and /usr/bin/time reads the peak memory.
+bench_packages=(time gpsbabel gdal-bin)
 
 install_missing() {  # packages...
   local missing=()
@@ -142,6 +145,19 @@ case "${1:-}" in
     TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
       ctest --test-dir build-tsan --output-on-failure -j "$jobs"
     ;;
+  nogdal)
+    install_missing "${main_packages[@]}"
+    configure build-nogdal -DCMAKE_BUILD_TYPE=Release -DTAVI_WERROR=ON -DTAVI_WITH_GDAL=OFF \
+      -DTAVI_BUILD_GUI=OFF -DTAVI_BUILD_TESTS=OFF -DTAVI_BUILD_BENCH=OFF
+    cmake --build build-nogdal -j "$jobs" --target tavi
+    work=$(mktemp -d)
+    trap 'rm -rf "$work"' EXIT
+    cp examples/salzburg-viewpoints.gpx "$work"/
+    build-nogdal/tavi convert "$work/salzburg-viewpoints.gpx" >"$work/log" || true
+    expected="Failed to open - $work/salzburg-viewpoints.gpx (built without GDAL)"
+    grep -qxF "$expected" "$work/log" || { echo "nogdal: expected '$expected' in:" >&2; cat "$work/log" >&2; exit 1; }
+    echo "nogdal: a .gpx file is refused with '(built without GDAL)'"
+    ;;
   bench)
     install_missing "${packages[@]}" "${bench_packages[@]}"
     configure build -DCMAKE_BUILD_TYPE=Release -DTAVI_WERROR=ON -DTAVI_BUILD_TESTS=ON \
@@ -151,7 +167,7 @@ case "${1:-}" in
     scripts/bench.sh "$@"
     ;;
   *)
-    echo "usage: scripts/run.sh main|test|sanitize|fuzz [SECONDS|--runs N]|tsan|bench" >&2
+    echo "usage: scripts/run.sh main|test|sanitize|fuzz [SECONDS|--runs N]|tsan|nogdal|bench" >&2
     exit 2
     ;;
 esac

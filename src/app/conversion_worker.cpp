@@ -1,7 +1,9 @@
 #include "app/conversion_worker.h"
 
+#include <algorithm>
 #include <exception>
 
+#include "app/geodata_slot.h"
 #include "app/output_step.h"
 #include "import/csv_importer.h"
 #include "import/gep_importer.h"
@@ -20,12 +22,20 @@ constexpr char16_t kStopped[] = u"Stopped - ";
 }  // namespace
 
 WStringView InputEnding(WStringView path) {
+  const auto geodata = std::find_if(kGeodataEndings.begin(), kGeodataEndings.end(),
+                                    [path](WStringView ending) { return path.ends_with(ending); });
+  if (geodata != kGeodataEndings.end()) return *geodata;
   return path.size() < kEndingLength ? path : path.substr(path.size() - kEndingLength);
+}
+
+bool HasGeodataEnding(WStringView path) {
+  return std::any_of(kGeodataEndings.begin(), kGeodataEndings.end(),
+                     [path](WStringView ending) { return path.ends_with(ending); });
 }
 
 bool HasInputEnding(WStringView path) {
   const WStringView ending = InputEnding(path);
-  return ending == u".gep" || ending == u".csv" || ending == u".txt";
+  return ending == u".gep" || ending == u".csv" || ending == u".txt" || HasGeodataEnding(path);
 }
 
 void ConvertFile(const WString& path, COutputStep& output, SFileResult& result) {
@@ -39,6 +49,8 @@ void ConvertFile(const WString& path, COutputStep& output, SFileResult& result) 
     ImportGepFile(path, save, result);
   } else if (ending == u".csv" || ending == u".txt") {
     ImportCsvFile(path, save, result);
+  } else if (HasGeodataEnding(path)) {
+    ImportGeodataFile(path, save, result);
   }
 }
 

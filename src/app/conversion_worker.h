@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "app/conversion_host.h"
@@ -12,15 +13,24 @@ namespace tavi {
 // The message box that closes every run; front ends recognise it by this text.
 inline constexpr char16_t kDoneText[] = u"Done!";
 
-// The last four characters of a path (the whole path if it is shorter): what decides its importer.
+// The endings of the formats read through the geodata importer, compared exactly like the others.
+// The start-up scan and the window's default filters do not look for them; everything else that
+// takes a path or a folder does.
+inline constexpr std::array<WStringView, 10> kGeodataEndings{
+    u".gpx", u".kml", u".kmz", u".geojson", u".json", u".gpkg", u".shp", u".fgb", u".osm", u".pbf"};
+
+// What decides a path's importer: the geodata ending it ends in, else its last four characters
+// (the whole path if it is shorter).
 WStringView InputEnding(WStringView path);
 
-// True when the input ending of path is exactly ".gep", ".csv" or ".txt".
+// True when path ends exactly in ".gep", ".csv", ".txt" or one of kGeodataEndings.
 bool HasInputEnding(WStringView path);
+bool HasGeodataEnding(WStringView path);
 
-// Converts one input path by its last four characters, compared exactly: ".gep" goes to the GEP
-// importer, ".csv" and ".txt" to the CSV importer; any other path is left alone without a word.
-// The output goes through output; result receives what became of the file.
+// Converts one input path by its ending, compared exactly: ".gep" goes to the GEP importer, ".csv"
+// and ".txt" to the CSV importer, the geodata endings to the geodata importer; any other path is
+// left alone without a word. The output goes through output; result receives what became of the
+// file.
 void ConvertFile(const WString& path, COutputStep& output, SFileResult& result);
 
 // The body of a conversion run, meant to run on its own thread: converts every line of the host's

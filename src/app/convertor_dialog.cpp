@@ -20,8 +20,13 @@ constexpr char16_t kPickerTitle[] = u"Select files to import";
 constexpr char16_t kConvertText[] = u"Convert to TAVI";
 constexpr char16_t kStopText[] = u"Stop";
 
+// The geodata formats come last, all in one filter: the first four are the ones users know.
 std::vector<WString> PickerFilters() {
-  return {u"All files (*)", u"GEP (*.gep)", u"TXT (*.txt)", u"CSV (*.csv)"};
+  WString geodata = u"Geodata (";
+  for (const WStringView ending : kGeodataEndings) {
+    geodata += (geodata.back() == u'(' ? u"*" : u" *") + WString(ending);
+  }
+  return {u"All files (*)", u"GEP (*.gep)", u"TXT (*.txt)", u"CSV (*.csv)", geodata + u")"};
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "app/folder_scan.h"
 
+#include "app/conversion_worker.h"
 #include "platform/path.h"
 
 namespace tavi {
@@ -24,6 +25,13 @@ void FindFilesWithExtension(std::vector<WString>& result, const WString& folder,
 void ScanWorkingFolder(const WString& folder, std::vector<WString>& result) {
   for (const WString ending : {u"gep", u"csv", u"txt"}) {
     FindFilesWithExtension(result, folder, ending);
+  }
+}
+
+void ScanInputFolder(const WString& folder, std::vector<WString>& result) {
+  ScanWorkingFolder(folder, result);
+  for (const WStringView ending : kGeodataEndings) {
+    FindFilesWithExtension(result, folder, WString(ending.substr(1)));
   }
 }
 

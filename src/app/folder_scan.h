@@ -15,4 +15,7 @@ void FindFilesWithExtension(std::vector<WString>& result, const WString& folder,
 // The input files of one folder: every ".gep", then every ".csv", then every ".txt" entry.
 void ScanWorkingFolder(const WString& folder, std::vector<WString>& result);
 
+// A folder the user names: the entries ScanWorkingFolder finds, then those with a geodata ending.
+void ScanInputFolder(const WString& folder, std::vector<WString>& result);
+
 }  // namespace tavi

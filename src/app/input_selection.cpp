@@ -41,7 +41,7 @@ std::vector<WString> SelectInputFiles(const std::vector<WString>& paths) {
   std::vector<WString> files;
   for (const WString& path : paths) {
     if (IsFolder(path)) {
-      ScanWorkingFolder(WithoutTrailingSeparators(path), files);
+      ScanInputFolder(WithoutTrailingSeparators(path), files);
     } else if (HasInputEnding(path)) {
       files.push_back(path);
     }

@@ -7,9 +7,10 @@
 namespace tavi {
 
 // The files that paths stand for when they replace the window's file list, as a confirmed pick, a
-// drop or the program's arguments do: a folder stands for the input files the start-up scan finds
-// directly inside it; any other path is kept when its ending is an input ending (HasInputEnding),
-// whether or not it exists, and dropped without a word otherwise.
+// drop or the program's arguments do: a folder stands for the input files directly inside it, the
+// start-up scan's and the geodata files (ScanInputFolder); any other path is kept when its ending
+// is an input ending (HasInputEnding), whether or not it exists, and dropped without a word
+// otherwise.
 std::vector<WString> SelectInputFiles(const std::vector<WString>& paths);
 
 // The file list the window starts with. Paths given to the program are taken against the working

@@ -6,6 +6,7 @@
 #include "app/conversion_worker.h"
 #include "app/file_list_order.h"
 #include "app/folder_scan.h"
+#include "platform/code_page.h"
 #include "platform/path.h"
 
 namespace tavi::cli {
@@ -23,9 +24,19 @@ fs::path MakeAbsolute(const std::string& argument, const fs::path& workingFolder
   return path;
 }
 
-void AddFolder(const fs::path& folder, SInputList& inputs) {
+std::string GeodataEndings() {
+  std::string endings;
+  for (const WStringView ending : kGeodataEndings) {
+    endings += (endings.empty() ? "" : " ") + WideToUtf8(WString(ending));
+  }
+  return endings;
+}
+
+// A folder the user names takes the geodata endings too; the working folder, when none is named,
+// gives the files the window lists at start-up.
+void AddFolder(const fs::path& folder, bool named, SInputList& inputs) {
   std::vector<WString> found;
-  ScanWorkingFolder(FromNativePath(folder), found);
+  (named ? ScanInputFolder : ScanWorkingFolder)(FromNativePath(folder), found);
   SortFileList(found);
   inputs.files.insert(inputs.files.end(), found.begin(), found.end());
 }
@@ -38,13 +49,13 @@ void AddPath(const std::string& argument, const fs::path& workingFolder, SInputL
   if (argument.empty() || !fs::exists(status)) {
     inputs.errors.push_back(argument + ": no such file or folder");
   } else if (fs::is_directory(status)) {
-    AddFolder(path, inputs);
+    AddFolder(path, true, inputs);
   } else if (HasInputEnding(FromNativePath(path))) {
     inputs.files.push_back(FromNativePath(path));
   } else {
-    inputs.errors.push_back(argument +
-                            ": skipped, only names ending in .gep, .csv or .txt are converted "
-                            "(endings are case-sensitive)");
+    inputs.errors.push_back(
+        argument + ": skipped, only names ending in .gep, .csv, .txt or a geodata ending (" +
+        GeodataEndings() + ") are converted (endings are case-sensitive)");
   }
 }
 
@@ -54,7 +65,7 @@ SInputList CollectInputs(const std::vector<std::string>& paths, const WString& w
   SInputList inputs;
   const fs::path base = ToNativePath(workingFolder);
   if (paths.empty()) {
-    AddFolder(base, inputs);
+    AddFolder(base, false, inputs);
     return inputs;
   }
   for (const std::string& argument : paths) AddPath(argument, base, inputs);

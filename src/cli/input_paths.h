@@ -14,10 +14,10 @@ struct SInputList {
   std::vector<std::string> errors;  // paths that named nothing or were skipped, one line each
 };
 
-// Expands the command's paths: a folder stands for the input files found in it, in the order of
-// the window's sorted list; a file is taken when its last four characters are ".gep", ".csv" or
-// ".txt" exactly. Each path is made absolute against workingFolder first, because the output is
-// written to the input's folder. No paths means the working folder.
+// Expands the command's paths: a folder stands for the input files found in it (geodata files
+// included), in the order of the window's sorted list; a file is taken when it has an input
+// ending (HasInputEnding). Each path is made absolute against workingFolder first, because the
+// output is written to the input's folder. No paths means the working folder.
 SInputList CollectInputs(const std::vector<std::string>& paths, const WString& workingFolder);
 
 }  // namespace tavi::cli

@@ -162,11 +162,14 @@ TEST_F(ConvertorDialogTest, PickedFiles) {
   controls.AddFileLine(u"/old/a.csv");
   dlg.OnBrowseFiles();
   EXPECT_THAT(controls.fileLines, ElementsAre(u"/old/a.csv"));
-  EXPECT_THAT(controls.picker, ElementsAre(u"Select files to import", u"All files (*)",
-                                           u"GEP (*.gep)", u"TXT (*.txt)", u"CSV (*.csv)"));
-  controls.picked = Paths{u"/p/e.csv", u"/p/a.dat", u"/p/D.gep"};
+  EXPECT_THAT(controls.picker,
+              ElementsAre(u"Select files to import", u"All files (*)", u"GEP (*.gep)",
+                          u"TXT (*.txt)", u"CSV (*.csv)",
+                          u"Geodata (*.gpx *.kml *.kmz *.geojson *.json *.gpkg *.shp *.fgb "
+                          u"*.osm *.pbf)"));
+  controls.picked = Paths{u"/p/e.csv", u"/p/a.dat", u"/p/D.gep", u"/p/k.osm.pbf", u"/p/l.GPX"};
   dlg.OnBrowseFiles();
-  EXPECT_THAT(controls.fileLines, ElementsAre(u"/p/D.gep", u"/p/e.csv"));
+  EXPECT_THAT(controls.fileLines, ElementsAre(u"/p/D.gep", u"/p/e.csv", u"/p/k.osm.pbf"));
 }
 
 // "Done!" closes the guards' boxes still open about the run before it opens; other boxes of the
@@ -222,11 +225,13 @@ TEST_F(ConvertorDialogTest, ClosedDialogNoLongerReceivesMessages) {
   EXPECT_EQ(g_hMainWnd.load(), nullptr);
 }
 
-// Arguments are taken against the working folder; a folder stands for its input files; without
-// arguments the working folder is scanned unless it is the root or the home folder.
+// Arguments are taken against the working folder; a folder stands for its input files, geodata
+// files last; without arguments the working folder is scanned as ever (no geodata) unless it is the
+// root or the home folder.
 TEST(StartFilesTest, ArgumentsOrTheWorkingFolderUnlessStartedFromAMenu) {
   const test::TempFolder folder;
-  for (const char* name : {"a.csv", "b.CSV", "c.doc", "sub/d.txt", "sub/e.gep"}) {
+  for (const char* name :
+       {"a.csv", "b.CSV", "c.doc", "f.gpx", "sub/d.txt", "sub/e.gep", "sub/g.kml"}) {
     std::filesystem::create_directories((folder.Path() / name).parent_path());
     std::ofstream(folder.Path() / name).put('x');
   }
@@ -235,15 +240,16 @@ TEST(StartFilesTest, ArgumentsOrTheWorkingFolderUnlessStartedFromAMenu) {
     Paths arguments;
     WString working, home;
     std::vector<const char16_t*> found;
-  } cases[] = {{{}, working, u"/nowhere", {u"@a.csv"}},
-               {{}, working, working + u"/", {}},
-               {{}, u"/", u"", {}},
-               {{}, u"", u"", {}},
-               {{u"a.csv", u"c.doc", u"./sub/", u"missing.gep", u""},
-                working,
-                working,
-                {u"@a.csv", u"@sub/e.gep", u"@sub/d.txt", u"@missing.gep"}},
-               {{At(folder, u"@sub")}, u"/", u"/", {u"@sub/e.gep", u"@sub/d.txt"}}};
+  } cases[] = {
+      {{}, working, u"/nowhere", {u"@a.csv"}},
+      {{}, working, working + u"/", {}},
+      {{}, u"/", u"", {}},
+      {{}, u"", u"", {}},
+      {{u"a.csv", u"c.doc", u"./sub/", u"missing.gep", u"", u"f.gpx"},
+       working,
+       working,
+       {u"@a.csv", u"@sub/e.gep", u"@sub/d.txt", u"@sub/g.kml", u"@missing.gep", u"@f.gpx"}},
+      {{At(folder, u"@sub")}, u"/", u"/", {u"@sub/e.gep", u"@sub/d.txt", u"@sub/g.kml"}}};
   for (const auto& c : cases) {
     Paths expected;
     for (const char16_t* path : c.found) expected.push_back(At(folder, path));

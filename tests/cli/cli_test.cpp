@@ -4,15 +4,18 @@
 #include <filesystem>
 #include <sstream>
 
+#include "app/output_step.h"
 #include "cli/console_report.h"
 #include "cli/convert_command.h"
 #include "cli/dump_command.h"
+#include "cli/map_command.h"
+#include "cli/svg_map.h"
 #include "platform/path.h"
 #include "support/test_support.h"
 
 // What the command line does end to end is in the cases of cli/data; these are the parts that a
-// case cannot show: the progress bar, drawn on a terminal only, Ctrl-C at a known moment, and the
-// dump of every prefix of a file.
+// case cannot show: the progress bar, drawn on a terminal only, Ctrl-C at a known moment, the dump
+// and the picture of every prefix of a file, and the limits of a picture.
 namespace tavi::cli {
 namespace {
 
@@ -111,6 +114,55 @@ TEST(Dump, DeepIndexOnASmallStack) {
     EXPECT_EQ(code, 0);
     EXPECT_LT(out.str().size(), 12 * bytes.Size());
   }
+}
+
+// A picture of any prefix of a file is drawn as far as the file could be read, and fails.
+TEST(Map, EveryCutIsDrawnAsFarAsItGoesAndFails) {
+  const test::Bytes whole = test::ReadHexFile("tests/cli/data/layout/expect/Shops.tavi.hex");
+  test::TempFolder folder;
+  const std::string path = (folder.Path() / "cut.tavi").string();
+  for (std::size_t cut = 0; cut <= whole.size(); ++cut) {
+    test::WriteBytes(path, test::Bytes(whole.begin(), whole.begin() + static_cast<long>(cut)));
+    std::ostringstream err;
+    EXPECT_EQ(RunMap({path, (folder.Path() / "cut.svg").string(), 100}, err),
+              cut == whole.size() ? 0 : 1)
+        << cut;
+  }
+}
+
+// The limits keep the picture of a million POIs small: an even sample of the dots and the first
+// rectangles are drawn, and the legend says so.
+TEST(Map, LimitsThinTheDotsAndTheRectangles) {
+  test::TempFolder folder;
+  ElementArray grid;
+  for (std::int32_t i = 0; i < 400; ++i) {
+    grid.push_back(std::make_unique<CTaviElement>());
+    grid.back()->SetName(u"p");
+    grid.back()->SetPosition({i % 20 * 50000, i / 20 * 50000});
+  }
+  {
+    const test::CRecordingWindow window;
+    SFileResult result;
+    COutputStep().SaveTaviFile({0, 950000, 950000, 0}, FromNativePath(folder.Path()),
+                               std::move(grid), u"grid", result);
+  }
+  CTaviContents contents;
+  ASSERT_EQ(contents.Open(folder.File("grid.tavi")), CTaviContents::EOpenResult::kOpened);
+  int rectangles = 0;
+  contents.VisitNodes([&rectangles](const SRectNode&, int) { ++rectangles; });
+  std::ostringstream out;
+  WriteSvgMap(contents, "grid.tavi", 100, out, {10, 3});
+  const auto count = [svg = out.str()](const std::string& part) {
+    std::size_t found = 0;
+    for (std::size_t at = svg.find(part); at != std::string::npos; at = svg.find(part, at + 1))
+      ++found;
+    return found;
+  };
+  EXPECT_EQ(count("h0"), 10u);
+  EXPECT_EQ(count("<rect class="), 3u);
+  EXPECT_EQ(count(">10 of 400 POIs drawn (an even sample); the first 3 of " +
+                  std::to_string(rectangles) + " rectangles drawn<"),
+            1u);
 }
 
 }  // namespace

@@ -44,7 +44,7 @@ execute_process(
   COMMAND bash -c "source \"$1\"; COMP_WORDS=(tavi ''); COMP_CWORD=1; _tavi; echo \${COMPREPLY[*]}"
           bash "${PREFIX}/share/bash-completion/completions/tavi"
   OUTPUT_VARIABLE commands OUTPUT_STRIP_TRAILING_WHITESPACE)
-if(NOT commands STREQUAL "convert dump")
+if(NOT commands STREQUAL "convert dump export map")
   message(FATAL_ERROR "the completion offers '${commands}' instead of the commands")
 endif()
 execute_process(COMMAND "${PREFIX}/bin/tavi" --version OUTPUT_VARIABLE version RESULT_VARIABLE result)
