@@ -100,9 +100,10 @@ void CTAVIConvertorDlg::OnWndMsg(std::uint32_t message, std::uintptr_t wParam,
 
 void CTAVIConvertorDlg::TakeLogLineIntoList() {
   WString line;
-  if (!TakeLogLine(line)) return;
-  m_controls.AddLogLine(line);
-  m_controls.SetLogTopIndex(m_controls.GetLogLineCount() - 1);
+  while (TakeLogLine(line)) {
+    m_controls.AddLogLine(line);
+    m_controls.SetLogTopIndex(m_controls.GetLogLineCount() - 1);
+  }
 }
 
 void CTAVIConvertorDlg::UpdateProgress(std::int32_t percent) {

@@ -66,7 +66,7 @@ void HandleMessages(CConsoleSession& session, CFileListHost& host, CConsoleRepor
     if (message.message == CConsoleSession::kWorkerEnded) return;
     if (message.message == WM_CONVERTOR_LOG) {
       WString line;
-      if (TakeLogLine(line)) report.LogLine(line);
+      while (TakeLogLine(line)) report.LogLine(line);
     } else if (message.message == WM_CONVERTOR_PROGRESS) {
       const auto percent = static_cast<std::int32_t>(message.wParam);
       report.Progress(ComputeOverallProgress(host.GetFileCount(), host.m_nFilesDone, percent));
