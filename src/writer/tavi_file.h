@@ -7,10 +7,12 @@
 #include <utility>
 #include <vector>
 
+#include "model/element_arena.h"
 #include "model/geo.h"
 #include "model/tavi_element.h"
 #include "platform/file.h"
 #include "platform/wide_string.h"
+#include "writer/index_builder.h"
 #include "writer/spatial_index.h"
 #include "writer/tavi_header.h"
 
@@ -41,7 +43,7 @@ class CTaviFile {
   // Takes every element: stores it in the index or destroys it, then rewrites the file. 1 when
   // the file was rewritten with at least one new element, 0 otherwise. An element that no leaf of
   // the index contains is counted and reported in a log line after the save.
-  int AddElementsAndSave(ElementArray&& elements);
+  int AddElementsAndSave(CElementArena&& elements);
   // Counts of the last AddElementsAndSave.
   std::int32_t GetStoredCount() const { return m_storedCount; }
   std::int32_t GetLeftOutCount() const { return m_leftOutCount; }
@@ -89,7 +91,8 @@ class CTaviFile {
   STaviHeader m_header;
 
  private:
-  int SaveFile();
+  std::int32_t StoreRecords(CIndexBuilder& index, CElementArena& records, std::size_t count);
+  int SaveFile(std::unique_ptr<CIndexBuilder> index, CElementArena records);
   bool Reload();
   bool OpenForReading();
   void ReleaseIndex();
