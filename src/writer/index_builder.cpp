@@ -13,6 +13,7 @@ namespace {
 constexpr std::size_t kBoxedDepth = 8;
 
 constexpr std::uint64_t kLargestEntrySize = 0x80000000u;
+constexpr std::size_t kLineBytes = 64;
 
 }  // namespace
 
@@ -83,7 +84,9 @@ std::uint32_t CIndexBuilder::NewLeaf(const BoundingRect& rect, std::uint32_t lis
 }
 
 void CIndexBuilder::RetireLeaf(std::uint32_t leaf) {
+  const std::uint32_t generation = m_leaves[leaf].generation + 1;
   m_leaves[leaf] = SLeaf{};
+  m_leaves[leaf].generation = generation;
   m_retired.push_back(leaf);
 }
 
@@ -141,6 +144,63 @@ std::uint32_t CIndexBuilder::Locate(GeoPoint p) {
   const std::uint32_t leaf = Walk(p, &m_path);
   if (leaf != kNone && m_path.size() >= kBoxedDepth) Remember(leaf, BoxOf(m_path));
   return leaf;
+}
+
+void CIndexBuilder::FindLeaves(std::span<const GeoPoint> points, std::span<SFound> found) {
+  std::array<std::uint32_t, kMaxBatch> lists{};
+  std::array<std::size_t, kMaxBatch> walking{};
+  std::size_t active = 0;
+  for (std::size_t k = 0; k < points.size(); ++k) {
+    found[k] = {};
+    const std::int32_t x = WrappedLongitude(points[k].x);
+    const auto hit = std::find_if(m_cache.begin(), m_cache.end(), [&](const SCached& cached) {
+      return cached.leaf != kNone && cached.box.Contains(x, points[k].y);
+    });
+    if (hit != m_cache.end()) {
+      found[k] = {hit->leaf, m_leaves[hit->leaf].generation, false};
+    } else {
+      lists[k] = kRootList;
+      walking[active++] = k;
+    }
+  }
+  for (std::size_t depth = 1; active > 0; ++depth) {
+    std::size_t still = 0;
+    for (std::size_t i = 0; i < active; ++i) {
+      const std::size_t k = walking[i];
+      const SList& level = m_lists[lists[k]];
+      const unsigned containing =
+          ContainingNodes(level.bounds, WrappedLongitude(points[k].x), points[k].y);
+      if (containing == 0) continue;
+      const std::uint32_t node =
+          level.nodes[static_cast<std::size_t>(std::countr_zero(containing))];
+      if ((node & kLeafBit) != 0) {
+        const std::uint32_t leaf = node & ~kLeafBit;
+        found[k] = {leaf, m_leaves[leaf].generation, depth >= kBoxedDepth};
+        __builtin_prefetch(&m_leaves[leaf]);
+        continue;
+      }
+      lists[k] = node;
+      const auto* next = reinterpret_cast<const char*>(&m_lists[node]);
+      for (std::size_t line = 0; line < sizeof(SListBounds) + kLineBytes; line += kLineBytes) {
+        __builtin_prefetch(next + line);
+      }
+      walking[still++] = k;
+    }
+    active = still;
+  }
+}
+
+void CIndexBuilder::Prefetch(const SFound& found) const {
+  if (found.leaf == kNone) return;
+  const std::vector<SLeafEntry>& entries = m_leaves[found.leaf].entries;
+  __builtin_prefetch(entries.data() + entries.size(), 1);
+}
+
+std::uint32_t CIndexBuilder::Confirm(const SFound& found, GeoPoint p) {
+  if (found.leaf != kNone && !found.deep && m_leaves[found.leaf].generation == found.generation) {
+    return found.leaf;
+  }
+  return Locate(p);
 }
 
 SDescentBox CIndexBuilder::BoxOf(const std::vector<SStep>& path) const {

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "model/element_arena.h"
@@ -24,6 +25,16 @@ class CIndexBuilder {
  public:
   static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
   static constexpr std::uint32_t kRootList = 0;
+
+  // The most points FindLeaves looks up together.
+  static constexpr std::size_t kMaxBatch = 16;
+
+  // A leaf found for a point, as it was when found.
+  struct SFound {
+    std::uint32_t leaf = kNone;
+    std::uint32_t generation = 0;
+    bool deep = false;  // found by a walk deep enough to leave a descent box
+  };
 
   // A node of a list: a leaf, or the parent of a child list.
   struct SNode {
@@ -47,6 +58,16 @@ class CIndexBuilder {
   // The same leaf. POIs sorted along a line (a road, a coast) make the tree hundreds of levels
   // deep where they go; a point in the descent box of one of the last leaves found needs no walk.
   std::uint32_t Locate(GeoPoint p);
+  // Finds the leaves of up to kMaxBatch points: from the descent boxes where they tell, otherwise
+  // by walking the points level by level side by side, so that the lists of one level are fetched
+  // together instead of one after the other.
+  void FindLeaves(std::span<const GeoPoint> points, std::span<SFound> found);
+  // Asks for the end of a found leaf's entries, where the next insertion writes.
+  void Prefetch(const SFound& found) const;
+  // The leaf for a point that FindLeaves found before some insertions: the found leaf while it has
+  // not been split, since a split elsewhere leaves the descent to it unchanged; otherwise, and for
+  // a point found nowhere, or deep enough to leave a descent box, that of Locate.
+  std::uint32_t Confirm(const SFound& found, GeoPoint p);
   // Appends the entry to the leaf and tries a split once the leaf holds kLeafSplitThreshold.
   void Insert(std::uint32_t leaf, const SLeafEntry& entry);
 
@@ -75,6 +96,7 @@ class CIndexBuilder {
     BoundingRect rect;
     std::uint32_t list = 0;
     std::unique_ptr<SLeafStats> stats;
+    std::uint32_t generation = 0;  // changes when the leaf is split
   };
   struct SStep {
     std::uint32_t list = 0;
