@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "import/bounds.h"
+#include "model/geo.h"
 #include "platform/convertor_messages.h"
 #include "text/number_field.h"
 #include "text/string_conversion.h"
@@ -16,7 +17,6 @@ namespace tavi {
 
 namespace {
 
-constexpr double kCoordinateScale = kUnitsPerDegree;
 constexpr WChar kCommentMark = u';';
 constexpr WStringView kDirective = u"delimiter=";
 constexpr std::string_view kDirectiveBytes = "delimiter=";
@@ -39,13 +39,6 @@ constexpr std::array<std::pair<TextSlot, int>, 8> kSlotColumns = {{{kSlotName, k
                                                                    {kSlotExtra3, 2},
                                                                    {kSlotExtra4, 4},
                                                                    {kSlotExtra5, 3}}};
-
-// The value narrowed to the nearest float, scaled in double precision and truncated toward zero,
-// as positions have always been stored (16.36546 becomes 1636545). Values on the globe fit.
-std::int32_t ToCoordinate(double value) {
-  return static_cast<std::int32_t>(static_cast<double>(static_cast<float>(value)) *
-                                   kCoordinateScale);
-}
 
 bool InRange(double value, double limit) {
   return value >= -limit && value <= limit;
@@ -181,7 +174,7 @@ bool CCsvReader::ReadPlainLine(std::string_view line, CodePage codePage) {
     return false;
   }
   ++m_lineNumber;
-  AddRecord(GeoPoint{ToCoordinate(*longitude), ToCoordinate(*latitude)},
+  AddRecord(GeoPoint{DegreesToUnits(*longitude), DegreesToUnits(*latitude)},
             CByteTexts(m_byteFields, codePage));
   return true;
 }
@@ -249,7 +242,7 @@ void CCsvReader::ReadDataLine() {
     LeaveOut(u"the name is empty");
     return;
   }
-  AddRecord(GeoPoint{ToCoordinate(*longitude), ToCoordinate(*latitude)}, CWideTexts(m_fields));
+  AddRecord(GeoPoint{DegreesToUnits(*longitude), DegreesToUnits(*latitude)}, CWideTexts(m_fields));
 }
 
 std::size_t CCsvReader::ColumnOf(int text) const {

@@ -28,6 +28,11 @@ constexpr bool IsOnGlobe(GeoPoint p) {
          p.y <= kMaxLatitude;
 }
 
+// Degrees in units as positions have always been stored: narrowed to the nearest float, scaled
+// in double precision and truncated toward zero (16.36546 becomes 1636545). For degrees on the
+// globe; further out the result is undefined.
+std::int32_t DegreesToUnits(double degrees);
+
 // A coordinate in degrees with all five decimals its unit has: -12.50000 for -1250000.
 std::string FormatDegrees(std::int32_t units);
 

@@ -232,8 +232,9 @@ bool CreateSiblingFile(const WString& path, WString& created, int& error) {
   const bool replacing = ::stat(target.c_str(), &info) == 0;
   constexpr int kAttempts = 100;
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
-    const std::string name = "." + target.filename().string() + "." + std::to_string(::getpid()) +
-                             "-" + std::to_string(s_serial++) + ".tmp";
+    // Not derived from the file's own name, which may already be as long as a name can be.
+    const std::string name =
+        ".tavi-" + std::to_string(::getpid()) + "-" + std::to_string(s_serial++) + ".tmp";
     const std::filesystem::path sibling = target.parent_path() / name;
     const int fd = ::open(sibling.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno == EEXIST) continue;

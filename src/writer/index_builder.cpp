@@ -196,6 +196,20 @@ void CIndexBuilder::Prefetch(const SFound& found) const {
   __builtin_prefetch(entries.data() + entries.size(), 1);
 }
 
+void CIndexBuilder::InsertBatch(std::span<const SLeafEntry> entries,
+                                std::span<std::uint32_t> leaves) {
+  std::array<GeoPoint, kMaxBatch> points;
+  std::array<SFound, kMaxBatch> found;
+  const std::size_t size = std::min(entries.size(), kMaxBatch);
+  for (std::size_t k = 0; k < size; ++k) points[k] = entries[k].Position();
+  FindLeaves({points.data(), size}, {found.data(), size});
+  for (std::size_t k = 0; k < size; ++k) {
+    if (k + 1 < size) Prefetch(found[k + 1]);
+    leaves[k] = Confirm(found[k], points[k]);
+    if (leaves[k] != kNone) Insert(leaves[k], entries[k]);
+  }
+}
+
 std::uint32_t CIndexBuilder::Confirm(const SFound& found, GeoPoint p) {
   if (found.leaf != kNone && !found.deep && m_leaves[found.leaf].generation == found.generation) {
     return found.leaf;

@@ -29,13 +29,6 @@ class CIndexBuilder {
   // The most points FindLeaves looks up together.
   static constexpr std::size_t kMaxBatch = 16;
 
-  // A leaf found for a point, as it was when found.
-  struct SFound {
-    std::uint32_t leaf = kNone;
-    std::uint32_t generation = 0;
-    bool deep = false;  // found by a walk deep enough to leave a descent box
-  };
-
   // A node of a list: a leaf, or the parent of a child list.
   struct SNode {
     BoundingRect rect;
@@ -55,21 +48,10 @@ class CIndexBuilder {
   // The leaf in which the descent ends: the first node of each level that contains the point;
   // kNone when a level has none.
   std::uint32_t FindLeaf(GeoPoint p) const;
-  // The same leaf. POIs sorted along a line (a road, a coast) make the tree hundreds of levels
-  // deep where they go; a point in the descent box of one of the last leaves found needs no walk.
-  std::uint32_t Locate(GeoPoint p);
-  // Finds the leaves of up to kMaxBatch points: from the descent boxes where they tell, otherwise
-  // by walking the points level by level side by side, so that the lists of one level are fetched
-  // together instead of one after the other.
-  void FindLeaves(std::span<const GeoPoint> points, std::span<SFound> found);
-  // Asks for the end of a found leaf's entries, where the next insertion writes.
-  void Prefetch(const SFound& found) const;
-  // The leaf for a point that FindLeaves found before some insertions: the found leaf while it has
-  // not been split, since a split elsewhere leaves the descent to it unchanged; otherwise, and for
-  // a point found nowhere, or deep enough to leave a descent box, that of Locate.
-  std::uint32_t Confirm(const SFound& found, GeoPoint p);
-  // Appends the entry to the leaf and tries a split once the leaf holds kLeafSplitThreshold.
-  void Insert(std::uint32_t leaf, const SLeafEntry& entry);
+  // Puts up to kMaxBatch entries, one after the other, into the leaf FindLeaf gives for each at
+  // its turn, trying a split once a leaf holds kLeafSplitThreshold; leaves[k] is the leaf of entry
+  // k, kNone for one that no leaf contains, which is not stored.
+  void InsertBatch(std::span<const SLeafEntry> entries, std::span<std::uint32_t> leaves);
 
   // The entry of a record, which lies where the record's position says.
   static SLeafEntry EntryOf(const CRecordView& record, CElementArena::Ref ref);
@@ -84,6 +66,13 @@ class CIndexBuilder {
 
  private:
   static constexpr std::uint32_t kLeafBit = 0x80000000u;
+
+  // A leaf found for a point, as it was when found.
+  struct SFound {
+    std::uint32_t leaf = kNone;
+    std::uint32_t generation = 0;
+    bool deep = false;  // found by a walk deep enough to leave a descent box
+  };
 
   struct SList {
     SListBounds bounds;
@@ -120,6 +109,22 @@ class CIndexBuilder {
   void Append(std::uint32_t list, const BoundingRect& rect, std::uint32_t node);
   void RemoveSlot(std::uint32_t list, std::size_t slot);
   std::size_t SlotOf(std::uint32_t list, std::uint32_t node) const;
+
+  // The leaf FindLeaf gives. POIs sorted along a line (a road, a coast) make the tree hundreds of
+  // levels deep where they go; a point in the descent box of one of the last leaves found needs no
+  // walk.
+  std::uint32_t Locate(GeoPoint p);
+  // Finds the leaves of up to kMaxBatch points: from the descent boxes where they tell, otherwise
+  // by walking the points level by level side by side, so that the lists of one level are fetched
+  // together instead of one after the other.
+  void FindLeaves(std::span<const GeoPoint> points, std::span<SFound> found);
+  // Asks for the end of a found leaf's entries, where the next insertion writes.
+  void Prefetch(const SFound& found) const;
+  // The leaf for a point that FindLeaves found before some insertions: the found leaf while it has
+  // not been split, since a split elsewhere leaves the descent to it unchanged; otherwise, and for
+  // a point found nowhere, or deep enough to leave a descent box, that of Locate.
+  std::uint32_t Confirm(const SFound& found, GeoPoint p);
+  void Insert(std::uint32_t leaf, const SLeafEntry& entry);
 
   std::uint32_t Walk(GeoPoint p, std::vector<SStep>* path) const;
   SDescentBox BoxOf(const std::vector<SStep>& path) const;

@@ -156,53 +156,45 @@ int CTaviFile::AddElementsAndSave(CElementArena&& elements) {
 }
 
 // Gives each record with a name and a position the next id and puts it into the leaf that
-// contains it, in order; counts those no leaf contains. The leaves are looked up a batch at a time
-// and confirmed at each insertion. Insertion moves the progress from 30 towards 50, by the index
-// among all records handed in.
+// contains it, in order, a batch at a time; counts those no leaf contains. Insertion moves the
+// progress from 30 towards 50, by the index among all records handed in.
 std::int32_t CTaviFile::StoreRecords(CIndexBuilder& index, CElementArena& records,
                                      std::size_t count) {
-  struct SPending {
-    SLeafEntry entry;
-    std::int64_t index = 0;
-  };
   const auto total = static_cast<std::int64_t>(count);
   std::int64_t nextPercentAt = 0;
   std::int32_t stored = 0;
   CElementArena::SCursor cursor;
-  std::array<SPending, CIndexBuilder::kMaxBatch> batch;
-  std::array<GeoPoint, CIndexBuilder::kMaxBatch> points;
-  std::array<CIndexBuilder::SFound, CIndexBuilder::kMaxBatch> found;
+  std::array<SLeafEntry, CIndexBuilder::kMaxBatch> entries;
+  std::array<std::int64_t, CIndexBuilder::kMaxBatch> indices{};
+  std::array<std::uint32_t, CIndexBuilder::kMaxBatch> leaves{};
   CElementArena::Ref ref = 0;
   std::int64_t i = 0;
   while (i < total) {
     std::size_t size = 0;
-    for (; size < batch.size() && i < total; ++i) {
+    for (; size < entries.size() && i < total; ++i) {
       if (!records.Next(cursor, ref)) {
         i = total;
         break;
       }
       const CRecordView record = records.View(ref);
       if (!record.HasText(kSlotName) || record.Position() == kNoPosition) continue;
-      batch[size] = {CIndexBuilder::EntryOf(record, ref), i};
-      points[size++] = record.Position();
+      indices[size] = i;
+      entries[size++] = CIndexBuilder::EntryOf(record, ref);
     }
-    index.FindLeaves({points.data(), size}, {found.data(), size});
+    index.InsertBatch({entries.data(), size}, {leaves.data(), size});
     for (std::size_t k = 0; k < size; ++k) {
-      if (k + 1 < size) index.Prefetch(found[k + 1]);
-      const std::uint32_t leaf = index.Confirm(found[k], points[k]);
-      if (leaf == CIndexBuilder::kNone) {
+      if (leaves[k] == CIndexBuilder::kNone) {
         ++m_leftOutCount;
         continue;
       }
       ++stored;
-      records.SetId(batch[k].entry.record, m_header.nextId);
+      records.SetId(entries[k].record, m_header.nextId);
       // A header read from a damaged file may hold any value; the count wraps instead of
       // overflowing.
       m_header.nextId = static_cast<std::int32_t>(static_cast<std::uint32_t>(m_header.nextId) + 1);
-      index.Insert(leaf, batch[k].entry);
       // The percentage changes only every total / 20 records: it is worked out only then.
-      if (batch[k].index >= nextPercentAt) {
-        const std::int64_t percent = 30 + 20 * batch[k].index / total;
+      if (indices[k] >= nextPercentAt) {
+        const std::int64_t percent = 30 + 20 * indices[k] / total;
         PostProgress(static_cast<std::int32_t>(percent));
         nextPercentAt = ((percent - 29) * total + 19) / 20;
       }
