@@ -15,6 +15,7 @@ namespace {
 
 constexpr std::size_t kEndingLength = 4;
 constexpr char16_t kFailedToConvert[] = u"Failed to convert - ";
+constexpr char16_t kStopped[] = u"Stopped - ";
 
 }  // namespace
 
@@ -49,7 +50,14 @@ SFileResult ConvertOneFile(const WString& path, COutputStep& output) {
   // Write errors are handled by the output step; anything else that goes wrong with one file
   // (memory running out on a huge input) fails that file, not the run or the process.
   try {
+    // A stop that came after the previous file had finished ends the run before this one starts.
+    if (IsStopRequested()) throw CConversionStopped();
     ConvertFile(path, output, result);
+  } catch (const CConversionStopped&) {
+    // Whatever the file had begun has been undone on the way out; no output is not a failure.
+    PostLogLine(kStopped + path);
+    result.stopped = true;
+    return result;
   } catch (const std::exception&) {
     PostLogLine(kFailedToConvert + path);
   }
@@ -65,7 +73,9 @@ std::uint32_t ConversionThreadProc(IConversionHost* host) {
   COutputStep output(host->GetOutputFolder());
   // The count is asked anew before every file, as the host's list may say otherwise by then.
   for (int i = 0; i < host->GetFileCount(); ++i) {
-    host->RecordResult(ConvertOneFile(host->GetFileText(i), output));
+    const SFileResult result = ConvertOneFile(host->GetFileText(i), output);
+    host->RecordResult(result);
+    if (result.stopped) break;
     ++host->m_nFilesDone;
   }
   if (host->GetFileCount() != 0) ShowMessageBox(kDoneText);

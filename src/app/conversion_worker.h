@@ -25,7 +25,9 @@ void ConvertFile(const WString& path, COutputStep& output, SFileResult& result);
 
 // The body of a conversion run, meant to run on its own thread: converts every line of the host's
 // file list in order, hands the host each file's result and counts each in m_nFilesDone, then
-// shows "Done!" and waits until it is closed. Returns 1 at once without a host, 0 after a run.
+// shows "Done!" and waits until it is closed. A stop asked for (RequestStop) ends the current file
+// at its next step, logs "Stopped - <input>" and leaves the rest of the list; "Done!" follows as
+// usual. Returns 1 at once without a host, 0 after a run.
 std::uint32_t ConversionThreadProc(IConversionHost* host);
 
 }  // namespace tavi

@@ -1,8 +1,10 @@
 #include "app/convertor_dialog.h"
 
 #include "app/conversion_worker.h"
-#include "app/folder_scan.h"
+#include "app/input_selection.h"
 #include "app/overall_progress.h"
+#include "app/run_summary.h"
+#include "platform/code_page.h"
 #include "platform/convertor_messages.h"
 #include "platform/path.h"
 
@@ -15,6 +17,8 @@ constexpr char16_t kNothingToDoText[] =
     u"Nothing to do, click on Browse button and select files to convert";
 constexpr char16_t kWaitText[] = u"Please wait until conversion ends";
 constexpr char16_t kPickerTitle[] = u"Select files to import";
+constexpr char16_t kConvertText[] = u"Convert to TAVI";
+constexpr char16_t kStopText[] = u"Stop";
 
 std::vector<WString> PickerFilters() {
   return {u"All files (*)", u"GEP (*.gep)", u"TXT (*.txt)", u"CSV (*.csv)"};
@@ -32,27 +36,36 @@ CTAVIConvertorDlg::~CTAVIConvertorDlg() {
 
 void CTAVIConvertorDlg::DoDataExchange() {
   m_controls.SetProgressRange(kProgressMinimum, kProgressMaximum);
+  UpdateConvertText();
 }
 
-void CTAVIConvertorDlg::OnInitDialog() {
+void CTAVIConvertorDlg::OnInitDialog(const std::vector<WString>& arguments) {
   DoDataExchange();
   m_pRegisteredTarget = &m_controls.GetMessageTarget();
   g_hMainWnd.store(m_pRegisteredTarget);
-  const WString folder = GetWorkingFolder();
-  // A working folder that cannot be read lists nothing rather than the root of some other place.
-  if (folder.empty()) return;
-  std::vector<WString> found;
-  ScanWorkingFolder(folder, found);
-  for (const WString& path : found) m_controls.AddFileLine(path);
+  for (const WString& path : FindStartFiles(arguments, GetWorkingFolder(), GetHomeFolder())) {
+    m_controls.AddFileLine(path);
+  }
 }
 
 bool CTAVIConvertorDlg::IsConversionRunning() const {
   return m_controls.IsWorkerRunning();
 }
 
+void CTAVIConvertorDlg::UpdateConvertText() {
+  m_controls.SetConvertText(IsConversionRunning() ? kStopText : kConvertText);
+}
+
+bool CTAVIConvertorDlg::RefuseWhileRunning() {
+  if (!IsConversionRunning()) return false;
+  m_controls.ShowMessage(kAlreadyRunningText);
+  return true;
+}
+
 void CTAVIConvertorDlg::OnConvert() {
   if (IsConversionRunning()) {
-    m_controls.ShowMessage(kAlreadyRunningText);
+    // The worker ends the current file at its next step and says so in the log.
+    RequestStop();
     return;
   }
   const int count = m_controls.GetFileLineCount();
@@ -64,21 +77,27 @@ void CTAVIConvertorDlg::OnConvert() {
   m_runFiles.clear();
   for (int i = 0; i < count; ++i) m_runFiles.push_back(m_controls.GetFileLineText(i));
   m_nFilesDone.store(0);
+  m_runResults.clear();
+  // Cleared here, not by the worker: a stop pressed as soon as the button reads "Stop" holds.
+  ClearStopRequest();
   m_controls.StartWorker(*this);
+  UpdateConvertText();
 }
 
 void CTAVIConvertorDlg::OnBrowseFiles() {
-  if (IsConversionRunning()) {
-    m_controls.ShowMessage(kAlreadyRunningText);
-    return;
-  }
+  if (RefuseWhileRunning()) return;
   const std::optional<std::vector<WString>> picked =
       m_controls.PickFiles(kPickerTitle, PickerFilters());
-  if (!picked) return;
+  if (picked) ReplaceFileLines(*picked);
+}
+
+void CTAVIConvertorDlg::OnDropFiles(const std::vector<WString>& paths) {
+  if (!RefuseWhileRunning()) ReplaceFileLines(paths);
+}
+
+void CTAVIConvertorDlg::ReplaceFileLines(const std::vector<WString>& paths) {
   m_controls.ResetFileLines();
-  for (const WString& path : *picked) {
-    if (HasInputEnding(path)) m_controls.AddFileLine(path);
-  }
+  for (const WString& path : SelectInputFiles(paths)) m_controls.AddFileLine(path);
 }
 
 void CTAVIConvertorDlg::OnExit() {
@@ -87,6 +106,20 @@ void CTAVIConvertorDlg::OnExit() {
     return;
   }
   m_controls.EndDialog();
+}
+
+void CTAVIConvertorDlg::ShowWorkerMessage(const WString& text) {
+  if (text != kDoneText) {
+    m_controls.ShowMessage(text);
+    return;
+  }
+  m_controls.CloseMessages();
+  // The worker recorded its last result before it asked for this box, and waits until it closes.
+  m_controls.ShowMessage(text + u"\n" + Utf8ToWide(DescribeRun(m_runResults)));
+}
+
+void CTAVIConvertorDlg::OnRunEnded() {
+  UpdateConvertText();
 }
 
 void CTAVIConvertorDlg::OnWndMsg(std::uint32_t message, std::uintptr_t wParam,
@@ -113,6 +146,10 @@ void CTAVIConvertorDlg::UpdateProgress(std::int32_t percent) {
 
 int CTAVIConvertorDlg::GetFileCount() {
   return static_cast<int>(m_runFiles.size());
+}
+
+void CTAVIConvertorDlg::RecordResult(const SFileResult& result) {
+  m_runResults.push_back(result);
 }
 
 WString CTAVIConvertorDlg::GetFileText(int index) {

@@ -5,7 +5,8 @@
 
 namespace tavi {
 
-CWorkerThread::CWorkerThread(ThreadProc proc) : m_proc(std::move(proc)) {}
+CWorkerThread::CWorkerThread(ThreadProc proc, std::function<void()> onEnded)
+    : m_proc(std::move(proc)), m_onEnded(std::move(onEnded)) {}
 
 CWorkerThread::~CWorkerThread() {
   if (m_hWorkerThread.joinable()) m_hWorkerThread.join();
@@ -25,6 +26,7 @@ bool CWorkerThread::Start(IConversionHost& host) {
       } catch (...) {
       }
       m_bRunning.store(false);
+      if (m_onEnded) m_onEnded();
     });
   } catch (const std::system_error&) {
     m_bRunning.store(false);

@@ -15,7 +15,9 @@ class CWorkerThread {
  public:
   using ThreadProc = std::function<std::uint32_t(IConversionHost*)>;
 
-  explicit CWorkerThread(ThreadProc proc);
+  // onEnded, when given, runs on the worker thread once the procedure has returned and the worker
+  // no longer counts as running.
+  explicit CWorkerThread(ThreadProc proc, std::function<void()> onEnded = {});
   // Waits for a worker that is still running.
   ~CWorkerThread();
   CWorkerThread(const CWorkerThread&) = delete;
@@ -27,6 +29,7 @@ class CWorkerThread {
 
  private:
   ThreadProc m_proc;
+  std::function<void()> m_onEnded;
   std::thread m_hWorkerThread;
   std::atomic<bool> m_bRunning{false};
 };

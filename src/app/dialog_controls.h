@@ -32,6 +32,11 @@ class IDialogControls {
 
   // A modal box with an OK button; returns when it is closed.
   virtual void ShowMessage(const WString& text) = 0;
+  // Closes every box that ShowMessage has open, as if its OK button had been pressed.
+  virtual void CloseMessages() = 0;
+
+  // The text of the button that starts a run (and stops it while it runs).
+  virtual void SetConvertText(const WString& text) = 0;
 
   // A modal open-file dialog for several files at once. filters are the names the user chooses
   // from, each with its patterns in parentheses, the first one shown first. Returns the full paths

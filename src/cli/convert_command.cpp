@@ -1,5 +1,7 @@
 #include "cli/convert_command.h"
 
+#include <signal.h>
+
 #include <algorithm>
 #include <exception>
 #include <filesystem>
@@ -58,6 +60,35 @@ class CSessionRegistration {
  private:
   IMessageTarget* m_previousTarget;
   MessageBoxHandler m_previousHandler;
+};
+
+void StopOnInterrupt(int /*signal*/) {
+  RequestStop();
+}
+
+// While it lives, Ctrl-C asks the worker to stop: the current file ends at its next step, leaving
+// nothing half-written, and the run ends as usual. A second Ctrl-C ends the process at once, the
+// usual way. A shell that started the command with Ctrl-C ignored keeps it ignored.
+class CInterruptStopsRun {
+ public:
+  CInterruptStopsRun() {
+    sigaction(SIGINT, nullptr, &m_previous);
+    if (m_previous.sa_handler == SIG_IGN) return;
+    struct sigaction action {};
+    action.sa_handler = StopOnInterrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART | SA_RESETHAND;
+    m_installed = sigaction(SIGINT, &action, nullptr) == 0;
+  }
+  ~CInterruptStopsRun() {
+    if (m_installed) sigaction(SIGINT, &m_previous, nullptr);
+  }
+  CInterruptStopsRun(const CInterruptStopsRun&) = delete;
+  CInterruptStopsRun& operator=(const CInterruptStopsRun&) = delete;
+
+ private:
+  struct sigaction m_previous {};
+  bool m_installed = false;
 };
 
 void HandleMessages(CConsoleSession& session, CFileListHost& host, CConsoleReport& report) {
@@ -127,6 +158,8 @@ WString OutputFolder(const std::string& folder, const WString& workingFolder, st
 int RunConvert(const SConvertOptions& options, std::ostream& out, std::ostream& err,
                bool errIsTerminal) {
   CConsoleReport report(out, err, errIsTerminal && !options.quiet, !options.quiet);
+  ClearStopRequest();
+  const CInterruptStopsRun interrupts;
   const WString workingFolder = GetWorkingFolder();
   std::string folderError;
   WString outputFolder = OutputFolder(options.outputFolder, workingFolder, folderError);
@@ -147,6 +180,7 @@ int RunConvert(const SConvertOptions& options, std::ostream& out, std::ostream& 
   if (!stopReason.empty()) report.Error("conversion stopped: " + stopReason);
   report.Note(DescribeRun(host.Results()));
   report.Finish();
+  if (IsStopRequested()) return kExitInterrupted;
   const bool failed =
       !inputs.errors.empty() || !stopReason.empty() || AnyFailed(host.Results(), options.strict);
   return failed ? kExitFailure : kExitSuccess;

@@ -2,6 +2,8 @@
 
 #include <QIcon>
 #include <QString>
+#include <QStringList>
+#include <vector>
 
 #include "gui/convertor_window.h"
 
@@ -27,7 +29,13 @@ CTAVIConvertorApp::CTAVIConvertorApp(int& argc, char** argv) : m_application(arg
 }
 
 int CTAVIConvertorApp::InitInstance() {
-  CConvertorWindow window;
+  // The toolkit has taken its own options out already; what is left are the paths to list.
+  const QStringList arguments = QCoreApplication::arguments();
+  std::vector<WString> startPaths;
+  for (qsizetype i = 1; i < arguments.size(); ++i) {
+    startPaths.push_back(arguments.at(i).toStdU16String());
+  }
+  CConvertorWindow window(startPaths);
   window.exec();
   return 0;
 }

@@ -10,7 +10,8 @@ class CTAVIConvertorApp {
  public:
   CTAVIConvertorApp(int& argc, char** argv);
 
-  // Runs the main window; returns when it has been closed.
+  // Runs the main window, listing the files named on the command line; returns when it has been
+  // closed.
   int InitInstance();
 
  private:

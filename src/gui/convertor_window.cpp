@@ -1,21 +1,28 @@
 #include "gui/convertor_window.h"
 
 #include <QCoreApplication>
+#include <QDropEvent>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QKeyEvent>
 #include <QListView>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSpacerItem>
 #include <QStringList>
 #include <QThread>
+#include <QUrl>
+#include <algorithm>
 #include <utility>
 
 #include "app/conversion_worker.h"
 #include "app/file_list_order.h"
 #include "gui/convertor_message_event.h"
 #include "gui/dialog_units.h"
+#include "gui/file_list_delegate.h"
 #include "gui/log_list_model.h"
 
 namespace tavi {
@@ -29,19 +36,32 @@ constexpr int kLogRefreshIntervalMs = 16;
 constexpr int kClientWidth = 355;
 constexpr int kClientHeight = 219;
 
+// How a control follows the window when it grows beyond its template.
+enum class EStretch {
+  kTopRight,  // keeps its size, anchored to the top right corner
+  kFileList,  // takes the extra width and its share of the extra height
+  kLogList,   // below the file list: takes the extra width and the rest of the extra height
+  kBar,       // keeps its height at the bottom, takes the extra width
+};
+
 struct SControlRect {
   int x;
   int y;
   int width;
   int height;
+  EStretch stretch;
 };
 
-constexpr SControlRect kConvertRect = {275, 7, 73, 30};
-constexpr SControlRect kExitRect = {275, 85, 73, 16};
-constexpr SControlRect kFileListRect = {7, 7, 258, 94};
-constexpr SControlRect kBrowseRect = {275, 65, 73, 16};
-constexpr SControlRect kLogListRect = {7, 111, 341, 81};
-constexpr SControlRect kProgressRect = {7, 198, 341, 14};
+constexpr SControlRect kConvertRect = {275, 7, 73, 30, EStretch::kTopRight};
+constexpr SControlRect kExitRect = {275, 85, 73, 16, EStretch::kTopRight};
+constexpr SControlRect kFileListRect = {7, 7, 258, 94, EStretch::kFileList};
+constexpr SControlRect kBrowseRect = {275, 65, 73, 16, EStretch::kTopRight};
+constexpr SControlRect kLogListRect = {7, 111, 341, 81, EStretch::kLogList};
+constexpr SControlRect kProgressRect = {7, 198, 341, 14, EStretch::kBar};
+
+// Room for a message box's title bar beyond its caption: the window menu's icon and three buttons,
+// in heights of the box's font.
+constexpr int kTitleBarExtraLines = 8;
 
 QString ToQString(const WString& text) {
   return QString::fromStdU16String(text);
@@ -50,8 +70,37 @@ WString FromQString(const QString& text) {
   return text.toStdU16String();
 }
 
-void Place(QWidget* widget, const SDialogBaseUnits& units, const SControlRect& rect) {
-  widget->setGeometry(MapDialogRect(units, rect.x, rect.y, rect.width, rect.height));
+// The control's place in a window whose client area is extra pixels larger than its template;
+// the lists share the extra height in the ratio of their template heights.
+QRect PlaceOf(const SDialogBaseUnits& units, const SControlRect& rect, QSize extra) {
+  const QRect base = MapDialogRect(units, rect.x, rect.y, rect.width, rect.height);
+  const int fileListExtra =
+      extra.height() * kFileListRect.height / (kFileListRect.height + kLogListRect.height);
+  switch (rect.stretch) {
+    case EStretch::kTopRight:
+      return base.translated(extra.width(), 0);
+    case EStretch::kFileList:
+      return base.adjusted(0, 0, extra.width(), fileListExtra);
+    case EStretch::kLogList:
+      return base.adjusted(0, fileListExtra, extra.width(), extra.height());
+    case EStretch::kBar:
+      return base.adjusted(0, extra.height(), extra.width(), extra.height());
+  }
+  return base;
+}
+
+// A message box sizes itself to its text; a short text would leave its caption cut short in the
+// title bar. A spacer across the box's grid keeps it at least as wide as the caption needs.
+void KeepCaptionVisible(QMessageBox& box) {
+  auto* grid = qobject_cast<QGridLayout*>(box.layout());
+  if (grid == nullptr) return;
+  QFont titleFont = box.font();
+  titleFont.setBold(true);
+  const QFontMetrics metrics(titleFont);
+  const int width =
+      metrics.horizontalAdvance(box.windowTitle()) + kTitleBarExtraLines * metrics.height();
+  grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Fixed, QSizePolicy::Fixed), grid->rowCount(),
+                0, 1, grid->columnCount());
 }
 
 QPushButton* MakeButton(const QString& text, const QString& name, QWidget* parent) {
@@ -64,19 +113,26 @@ QPushButton* MakeButton(const QString& text, const QString& name, QWidget* paren
 
 }  // namespace
 
-CConvertorWindow::CConvertorWindow(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+CConvertorWindow::CConvertorWindow(const std::vector<WString>& startPaths, QWidget* parent)
+    // A top-level window of its own: the title bar has its close box, and the window can be
+    // maximised like any other.
+    : QDialog(parent, Qt::Window),
       m_dlg(*this),
-      m_worker(ConversionThreadProc) {
+      m_worker(ConversionThreadProc, [this] { OnWorkerEnded(); }) {
   setWindowTitle(QStringLiteral("Ostrel TAVI Convertor v1.0"));
+  setAcceptDrops(true);
   CreateControls();
+  const QSize templateSize =
+      MapDialogRect(DialogBaseUnitsOf(font()), 0, 0, kClientWidth, kClientHeight).size();
+  setMinimumSize(templateSize);
+  resize(templateSize);
   LayOutControls();
   m_logFlushTimer.setSingleShot(true);
   m_logFlushTimer.setInterval(kLogRefreshIntervalMs);
   connect(&m_logFlushTimer, &QTimer::timeout, this, &CConvertorWindow::FlushLogLines);
   m_previousMessageBoxHandler =
       SetMessageBoxHandler([this](const WString& text) { ShowMessageFromAnyThread(text); });
-  m_dlg.OnInitDialog();
+  m_dlg.OnInitDialog(startPaths);
 }
 
 CConvertorWindow::~CConvertorWindow() {
@@ -85,11 +141,13 @@ CConvertorWindow::~CConvertorWindow() {
 
 void CConvertorWindow::CreateControls() {
   // Created in tab order.
-  m_convertButton = MakeButton(QStringLiteral("Convert to TAVI"), QStringLiteral("convert"), this);
+  // Its text comes from the dialog's logic, which switches it between starting and stopping.
+  m_convertButton = MakeButton(QString(), QStringLiteral("convert"), this);
   m_exitButton = MakeButton(QStringLiteral("Exit"), QStringLiteral("exit"), this);
   m_fileList = new QListWidget(this);
   m_fileList->setObjectName(QStringLiteral("fileList"));
   m_fileList->setSelectionMode(QAbstractItemView::MultiSelection);
+  m_fileList->setItemDelegate(new CFileListDelegate(m_fileList));
   m_browseButton = MakeButton(QStringLiteral("Browse Files"), QStringLiteral("browse"), this);
   m_logModel = new CLogListModel(this);
   m_logList = new QListView(this);
@@ -115,13 +173,17 @@ void CConvertorWindow::CreateControls() {
 
 void CConvertorWindow::LayOutControls() {
   const SDialogBaseUnits units = DialogBaseUnitsOf(font());
-  Place(m_convertButton, units, kConvertRect);
-  Place(m_exitButton, units, kExitRect);
-  Place(m_fileList, units, kFileListRect);
-  Place(m_browseButton, units, kBrowseRect);
-  Place(m_logList, units, kLogListRect);
-  Place(m_progress, units, kProgressRect);
-  setFixedSize(MapDialogRect(units, 0, 0, kClientWidth, kClientHeight).size());
+  const QSize extra = (size() - MapDialogRect(units, 0, 0, kClientWidth, kClientHeight).size())
+                          .expandedTo(QSize(0, 0));
+  const std::pair<QWidget*, SControlRect> controls[] = {
+      {m_convertButton, kConvertRect}, {m_exitButton, kExitRect}, {m_fileList, kFileListRect},
+      {m_browseButton, kBrowseRect},   {m_logList, kLogListRect}, {m_progress, kProgressRect}};
+  for (const auto& [widget, rect] : controls) widget->setGeometry(PlaceOf(units, rect, extra));
+}
+
+void CConvertorWindow::resizeEvent(QResizeEvent* e) {
+  QDialog::resizeEvent(e);
+  LayOutControls();
 }
 
 void CConvertorWindow::reject() {
@@ -136,6 +198,31 @@ void CConvertorWindow::keyPressEvent(QKeyEvent* e) {
   // Enter presses the button that has the focus, as Space does, and does nothing elsewhere: the
   // window has no OK button, and Enter must never close it behind the guard's back.
   if (auto* button = qobject_cast<QPushButton*>(focusWidget())) button->click();
+}
+
+void CConvertorWindow::dragEnterEvent(QDragEnterEvent* e) {
+  const QList<QUrl> urls = e->mimeData()->urls();
+  if (std::any_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); })) {
+    e->acceptProposedAction();
+  }
+}
+
+void CConvertorWindow::dropEvent(QDropEvent* e) {
+  std::vector<WString> paths;
+  for (const QUrl& url : e->mimeData()->urls()) {
+    if (url.isLocalFile()) paths.push_back(FromQString(url.toLocalFile()));
+  }
+  e->acceptProposedAction();
+  // Handled once the drop has been answered: a refusal opens a modal box, which must not hold up
+  // the program the files were dragged from.
+  QMetaObject::invokeMethod(
+      this, [this, paths] { m_dlg.OnDropFiles(paths); }, Qt::QueuedConnection);
+}
+
+void CConvertorWindow::OnWorkerEnded() {
+  // Called on the worker thread; the button belongs to the window's thread.
+  QMetaObject::invokeMethod(
+      this, [this] { m_dlg.OnRunEnded(); }, Qt::QueuedConnection);
 }
 
 void CConvertorWindow::EndDialog() {
@@ -165,7 +252,10 @@ void CConvertorWindow::AddFileLine(const WString& path) {
       low = middle + 1;
     }
   }
-  m_fileList->insertItem(low, ToQString(path));
+  auto* item = new QListWidgetItem(ToQString(path));
+  // The row shows the name first and may cut the folder short; the tip has the whole path.
+  item->setToolTip(item->text());
+  m_fileList->insertItem(low, item);
 }
 
 void CConvertorWindow::ResetFileLines() {
@@ -213,17 +303,29 @@ void CConvertorWindow::SetProgressPos(int position) {
 void CConvertorWindow::ShowMessage(const WString& text) {
   QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(), ToQString(text),
                   QMessageBox::Ok, this);
+  KeepCaptionVisible(box);
+  m_openBoxes.push_back(&box);
   box.exec();
+  m_openBoxes.erase(std::find(m_openBoxes.begin(), m_openBoxes.end(), &box));
+}
+
+void CConvertorWindow::CloseMessages() {
+  // Each box's own ShowMessage returns once its loop has ended, and only then forgets the box.
+  for (QMessageBox* box : m_openBoxes) box->done(QMessageBox::Ok);
+}
+
+void CConvertorWindow::SetConvertText(const WString& text) {
+  m_convertButton->setText(ToQString(text));
 }
 
 void CConvertorWindow::ShowMessageFromAnyThread(const WString& text) {
   if (QThread::currentThread() == thread()) {
-    ShowMessage(text);
+    m_dlg.ShowWorkerMessage(text);
     return;
   }
   // The worker waits here until the box on the window's thread has been closed.
   QMetaObject::invokeMethod(
-      this, [this, &text] { ShowMessage(text); }, Qt::BlockingQueuedConnection);
+      this, [this, &text] { m_dlg.ShowWorkerMessage(text); }, Qt::BlockingQueuedConnection);
 }
 
 std::optional<std::vector<WString>> CConvertorWindow::PickFiles(

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QTimer>
+#include <vector>
 
 #include "app/convertor_dialog.h"
 #include "app/convertor_dialog_worker.h"
@@ -11,6 +12,7 @@
 
 class QListView;
 class QListWidget;
+class QMessageBox;
 class QProgressBar;
 class QPushButton;
 
@@ -18,18 +20,21 @@ namespace tavi {
 
 class CLogListModel;
 
-// The main window: a fixed-size dialog with the file list, the log list, the progress bar and the
-// three buttons, laid out in dialog units of its font. It binds the dialog's logic to the widgets,
-// carries the worker's posted messages to its own thread, and shows the worker's message boxes on
-// its own thread while the worker waits for them to be closed.
+// The main window with the file list, the log list, the progress bar and the three buttons, laid
+// out in dialog units of its font. Its template size is its default and smallest size; the room it
+// grows beyond that goes to the lists and the bar. It binds the dialog's logic to the widgets,
+// takes dropped files and folders, carries the worker's posted messages to its own thread, and
+// shows the worker's message boxes on its own thread while the worker waits for them to be closed.
 class CConvertorWindow : public QDialog, public IDialogControls, public IMessageTarget {
   Q_OBJECT
 
  public:
-  explicit CConvertorWindow(QWidget* parent = nullptr);
+  // startPaths are the program's arguments: the files the list starts with (see FindStartFiles).
+  explicit CConvertorWindow(const std::vector<WString>& startPaths = {}, QWidget* parent = nullptr);
   ~CConvertorWindow() override;
 
-  // Escape and the window manager's close come here: only an idle window closes.
+  // Escape, the title bar's close box and the window manager's close come here: only an idle
+  // window closes.
   void reject() override;
 
   // IMessageTarget; called from the worker thread, never blocks.
@@ -46,6 +51,8 @@ class CConvertorWindow : public QDialog, public IDialogControls, public IMessage
   void SetProgressRange(int lower, int upper) override;
   void SetProgressPos(int position) override;
   void ShowMessage(const WString& text) override;
+  void CloseMessages() override;
+  void SetConvertText(const WString& text) override;
   std::optional<std::vector<WString>> PickFiles(const WString& title,
                                                 const std::vector<WString>& filters) override;
   bool StartWorker(IConversionHost& host) override;
@@ -56,10 +63,14 @@ class CConvertorWindow : public QDialog, public IDialogControls, public IMessage
  protected:
   bool event(QEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+  void dragEnterEvent(QDragEnterEvent* e) override;
+  void dropEvent(QDropEvent* e) override;
 
  private:
   void CreateControls();
   void LayOutControls();
+  void OnWorkerEnded();
   void ShowMessageFromAnyThread(const WString& text);
   void FlushLogLines();
 
@@ -72,6 +83,8 @@ class CConvertorWindow : public QDialog, public IDialogControls, public IMessage
   QProgressBar* m_progress = nullptr;
   QTimer m_logFlushTimer;
   int m_logTopIndex = -1;
+  // The boxes ShowMessage has open, innermost last.
+  std::vector<QMessageBox*> m_openBoxes;
   MessageBoxHandler m_previousMessageBoxHandler;
   CTAVIConvertorDlg m_dlg;
   // Declared after the dialog logic, so that a worker is waited for before its host goes away.

@@ -1,5 +1,6 @@
 #include "platform/convertor_messages.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -25,6 +26,10 @@ constexpr std::size_t kMaxQueuedLines = 4096;
 // The longest single wait of a writer; a line taken wakes it earlier.
 constexpr std::chrono::milliseconds kQueuePollInterval{10};
 
+std::atomic<bool> g_bStopRequested{false};
+// RequestStop is called from signal handlers, where only lock-free atomics are safe.
+static_assert(std::atomic<bool>::is_always_lock_free);
+
 }  // namespace
 
 void PostLogLine(const WString& text) {
@@ -44,7 +49,20 @@ void PostLogLine(const WString& text) {
   }
 }
 
+void RequestStop() {
+  g_bStopRequested.store(true);
+}
+
+void ClearStopRequest() {
+  g_bStopRequested.store(false);
+}
+
+bool IsStopRequested() {
+  return g_bStopRequested.load();
+}
+
 void PostProgress(std::int32_t percent) {
+  if (percent < kOutputWrittenPercent && IsStopRequested()) throw CConversionStopped();
   if (percent == g_nLastPercent) return;
   g_nLastPercent = percent;
   PostMessageToMainWindow(WM_CONVERTOR_PROGRESS, static_cast<std::uintptr_t>(percent), 0);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 
 #include "platform/message_target.h"
 #include "platform/wide_string.h"
@@ -22,7 +23,26 @@ extern std::int32_t g_nLastPercent;
 // Lines keep their order. Waits only while the window has thousands of lines still to take.
 void PostLogLine(const WString& text);
 
-// Posts WM_CONVERTOR_PROGRESS only when percent differs from g_nLastPercent.
+// Raised by PostProgress once a stop has been asked for, so that whatever posts progress (the
+// importers, each phase of the writer) ends the current file at its next step.
+class CConversionStopped : public std::exception {
+ public:
+  const char* what() const noexcept override { return "conversion stopped"; }
+};
+
+// The stop of a run: asked for by the window's button or the command line's Ctrl-C, cleared by the
+// front end before it starts the next run. Any thread; RequestStop also from a signal handler.
+void RequestStop();
+void ClearStopRequest();
+bool IsStopRequested();
+
+// From this percentage of a file on, its output has been written in full: what is left is putting
+// it in place, freeing the index and the importer's end.
+inline constexpr std::int32_t kOutputWrittenPercent = 80;
+
+// Posts WM_CONVERTOR_PROGRESS only when percent differs from g_nLastPercent. Below
+// kOutputWrittenPercent, raises CConversionStopped instead when a stop has been asked for; a file
+// whose output is complete is finished, not thrown away.
 void PostProgress(std::int32_t percent);
 
 // The window's side of WM_CONVERTOR_LOG, called until it gives false: moves the oldest waiting

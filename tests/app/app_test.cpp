@@ -53,6 +53,61 @@ TEST(ConversionWorker, AFailedFileDoesNotStopTheRun) {
   EXPECT_EQ(run.boxes, std::vector<WString>{kDoneText});
 }
 
+// A run over a.csv (100 POIs in several leaves, the output of an earlier run in place) and b.csv
+// that asks for a stop once the posted progress first reaches stopAt.
+struct CStoppingRun : IConversionHost, test::CRecordingWindow {
+  explicit CStoppingRun(int at) : stopAt(at) {
+    std::string many;
+    for (int i = 0; i < 100; ++i)
+      many += std::to_string(i % 10) + ";" + std::to_string(i / 10) + ";P\n";
+    files = {folder.Write("a.csv", many), folder.Write("b.csv", "1;2;B\n")};
+    folder.Write("a.tavi", "earlier output");
+  }
+  int GetFileCount() override { return 2; }
+  WString GetFileText(int index) override { return files.at(static_cast<std::size_t>(index)); }
+  void RecordResult(const SFileResult& result) override { stopped.push_back(result.stopped); }
+  void Post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
+    CRecordingWindow::Post(message, wParam, lParam);
+    if (message == WM_CONVERTOR_PROGRESS && static_cast<int>(wParam) >= stopAt) RequestStop();
+  }
+  test::TempFolder folder;
+  std::vector<WString> files;
+  std::vector<bool> stopped;
+  int stopAt;
+};
+
+// A stop ends the file at its next step: the earlier output stays, nothing half-made is left and
+// the rest of the list is not started. From 80 on the output is complete and the file finishes.
+TEST(ConversionWorker, AStopEndsTheCurrentFileAtItsNextStep) {
+  const struct {
+    int stopAt;            // 30 inserting into the index, 51 writing blocks, 80 written
+    std::size_t linesOfA;  // of the separator, Importing, Saving and Successfully imported
+    const char* stopped;
+  } cases[] = {{30, 2, "a.csv"}, {51, 3, "a.csv"}, {80, 4, "b.csv"}};
+  for (const auto& c : cases) {
+    CStoppingRun run(c.stopAt);
+    const auto file = [&run](const char* name) { return run.folder.File(name); };
+    std::vector<WString> expected = {u"\r\n", u"Importing csv - " + file("a.csv"),
+                                     u"Saving tavi file - " + file("a.tavi"),
+                                     u"Successfully imported 100 pois - " + file("a.tavi")};
+    expected.resize(c.linesOfA);
+    expected.push_back(u"Stopped - " + file(c.stopped));
+    ClearStopRequest();  // as the front end does before a run
+    EXPECT_EQ(ConversionThreadProc(&run), 0u);
+    EXPECT_EQ(run.lines, expected) << c.stopAt;
+    EXPECT_EQ(run.boxes, std::vector<WString>{kDoneText});
+    const std::vector<bool> aStopped{true}, bStopped{false, true};  // RecordResult's stopped flags
+    EXPECT_EQ(run.stopped, c.linesOfA < 4 ? aStopped : bStopped);
+    EXPECT_EQ(test::ReadBytes(run.folder.Path() / "a.tavi").size() == 14, c.linesOfA < 4);
+    std::size_t files = 0;
+    for ([[maybe_unused]] const auto& entry :
+         std::filesystem::directory_iterator(run.folder.Path()))
+      ++files;
+    EXPECT_EQ(files, 3u);  // no work file
+  }
+  ClearStopRequest();
+}
+
 TEST(ConversionWorker, NothingToConvert) {
   EXPECT_EQ(ConversionThreadProc(nullptr), 1u);
   CRun run;

@@ -6,11 +6,11 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <future>
-#include <thread>
+#include <functional>
 
-#include "app/convertor_dialog_worker.h"
+#include "app/conversion_worker.h"
 #include "app/file_list_order.h"
+#include "app/input_selection.h"
 #include "platform/convertor_messages.h"
 #include "platform/path.h"
 #include "support/test_support.h"
@@ -20,10 +20,12 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using Paths = std::vector<WString>;
 
 constexpr char16_t kAlreadyRunning[] = u"Conversion is already running!";
 constexpr char16_t kNothingToDo[] =
     u"Nothing to do, click on Browse button and select files to convert";
+constexpr char16_t kClosed[] = u"(boxes closed)";
 
 // Records what the dialog asks of its window; the file list sorts as the real one does.
 class CFakeControls : public IDialogControls, public IMessageTarget {
@@ -43,41 +45,46 @@ class CFakeControls : public IDialogControls, public IMessageTarget {
   void SetProgressRange(int lower, int upper) override { range = {lower, upper}; }
   void SetProgressPos(int position) override { positions.push_back(position); }
   void ShowMessage(const WString& text) override { messages.push_back(text); }
-  std::optional<std::vector<WString>> PickFiles(const WString& title,
-                                                const std::vector<WString>& filters) override {
+  void CloseMessages() override { messages.emplace_back(kClosed); }
+  void SetConvertText(const WString& text) override { convertText = text; }
+  std::optional<Paths> PickFiles(const WString& title, const Paths& filters) override {
     picker.push_back(title);
     picker.insert(picker.end(), filters.begin(), filters.end());
     return picked;
   }
   bool StartWorker(IConversionHost& host) override {
-    if (!threadsAvailable) return false;
-    startedHost = &host;
-    ++workersStarted;
-    return running = true;
+    startedHost = threadsAvailable ? &host : nullptr;
+    return running = threadsAvailable;
   }
   bool IsWorkerRunning() const override { return running; }
   IMessageTarget& GetMessageTarget() override { return *this; }
   void EndDialog() override { ++endDialogCalls; }
   void Post(std::uint32_t, std::uintptr_t, std::intptr_t) override { ++posted; }
 
-  std::vector<WString> fileLines, logLines, messages, picker;  // picker: title, then filters
+  Paths fileLines, logLines, messages, picker;  // picker: title, then filters
   std::vector<int> positions;
   std::pair<int, int> range{-1, -1};
-  std::optional<std::vector<WString>> picked;
+  std::optional<Paths> picked;
+  WString convertText;
   IConversionHost* startedHost = nullptr;
-  int logTopIndex = -1, workersStarted = 0, endDialogCalls = 0, posted = 0;
+  int logTopIndex = -1, endDialogCalls = 0, posted = 0;
   bool threadsAvailable = true, running = false;
 };
 
 // The worker's side of a run: walks the list as the real worker does.
-std::vector<WString> WalkListAsWorker(CFakeControls& controls) {
-  std::vector<WString> seen;
-  IConversionHost& host = *controls.startedHost;
-  for (int i = 0; i < host.GetFileCount(); ++i) {
+Paths WalkListAsWorker(IConversionHost& host) {
+  Paths seen;
+  for (int i = 0; i < host.GetFileCount(); ++i, ++host.m_nFilesDone) {
     seen.push_back(host.GetFileText(i));
-    ++host.m_nFilesDone;
   }
   return seen;
+}
+
+// '@' in a path stands for the folder and a separator.
+WString At(const test::TempFolder& folder, const WString& text) {
+  WString result(text);
+  const auto at = result.find(u'@');
+  return at == WString::npos ? result : result.replace(at, 1, folder.File(""));
 }
 
 class ConvertorDialogTest : public ::testing::Test {
@@ -86,91 +93,94 @@ class ConvertorDialogTest : public ::testing::Test {
   CTAVIConvertorDlg dlg{controls};
 };
 
-// Each guard while a run is under way (a second press included), and with an empty list.
+// Each button, and a drop, while a run is under way (the list, the counter and the worker are left
+// alone), and while idle with an empty list.
 TEST_F(ConvertorDialogTest, Guards) {
+  const std::function<void(CTAVIConvertorDlg&)> convert = &CTAVIConvertorDlg::OnConvert,
+                                                exit = &CTAVIConvertorDlg::OnExit;
   const struct {
     bool running;
-    void (CTAVIConvertorDlg::*press)();
+    std::function<void(CTAVIConvertorDlg&)> press;
     const char16_t* message;
-    int endDialogCalls;
-  } cases[] = {{false, &CTAVIConvertorDlg::OnConvert, kNothingToDo, 0},
-               {true, &CTAVIConvertorDlg::OnConvert, kAlreadyRunning, 0},
-               {true, &CTAVIConvertorDlg::OnBrowseFiles, kAlreadyRunning, 0},
-               {true, &CTAVIConvertorDlg::OnExit, u"Please wait until conversion ends", 0},
-               {false, &CTAVIConvertorDlg::OnExit, nullptr, 1}};
+    bool stopAsked;
+  } cases[] = {
+      {false, convert, kNothingToDo, false},
+      {true, convert, nullptr, true},  // the button reads "Stop" then
+      {true, &CTAVIConvertorDlg::OnBrowseFiles, kAlreadyRunning, false},
+      {true, [](CTAVIConvertorDlg& d) { d.OnDropFiles({u"/e/y.csv"}); }, kAlreadyRunning, false},
+      {true, exit, u"Please wait until conversion ends", false},
+      {false, exit, nullptr, false}};
   for (const auto& c : cases) {
     CFakeControls fake;
     CTAVIConvertorDlg dialog(fake);
-    if (c.running) {
-      fake.AddFileLine(u"/d/a.csv");
-      dialog.OnConvert();
-    }
-    fake.picked = std::vector<WString>{u"/e/x.csv"};
+    ClearStopRequest();
+    if (c.running) fake.AddFileLine(u"/d/a.csv");
+    if (c.running) dialog.OnConvert();
+    fake.picked = Paths{u"/e/x.csv"};
     dialog.m_nFilesDone = 2;
-    (dialog.*c.press)();
-    std::vector<WString> messages;
-    if (c.message != nullptr) messages.emplace_back(c.message);
-    EXPECT_EQ(fake.messages, messages);
-    EXPECT_EQ(fake.endDialogCalls, c.endDialogCalls);
-    EXPECT_EQ(fake.workersStarted, c.running ? 1 : 0);
-    EXPECT_THAT(fake.picker, IsEmpty());
+    c.press(dialog);
+    EXPECT_EQ(fake.messages, c.message ? Paths{c.message} : Paths{});
+    EXPECT_EQ(fake.endDialogCalls, !c.running && c.message == nullptr ? 1 : 0);
+    EXPECT_EQ(IsStopRequested(), c.stopAsked);
     EXPECT_EQ(dialog.m_nFilesDone.load(), 2);
-    EXPECT_THAT(fake.positions, IsEmpty());
-    EXPECT_EQ(dialog.IsConversionRunning(), c.running);
-    EXPECT_EQ(fake.fileLines,
-              c.running ? std::vector<WString>{u"/d/a.csv"} : std::vector<WString>{});
+    EXPECT_EQ(fake.fileLines, c.running ? Paths{u"/d/a.csv"} : Paths{});
   }
+  ClearStopRequest();
 }
 
-// A worker that cannot start leaves the dialog idle without a word.
-TEST_F(ConvertorDialogTest, EachRunStartsOneWorkerOnTheSortedListCountingFromZero) {
+// A worker that cannot start leaves the dialog idle without a word. While a run is under way the
+// button reads "Stop"; once the worker has returned it starts runs again, counting from 0. "Done!"
+// sums up the results of its own run only.
+TEST_F(ConvertorDialogTest, EachRunStartsOneWorkerOnTheSortedList) {
   controls.AddFileLine(u"/d/b.csv");
   controls.AddFileLine(u"/d/A.gep");
   controls.threadsAvailable = false;
   dlg.OnConvert();
   EXPECT_FALSE(dlg.IsConversionRunning());
   controls.threadsAvailable = true;
-  dlg.m_nFilesDone = 7;
-  dlg.OnConvert();
-  EXPECT_EQ(controls.startedHost, &dlg);
-  EXPECT_EQ(dlg.m_nFilesDone.load(), 0);
-  EXPECT_TRUE(dlg.IsConversionRunning());
-  EXPECT_THAT(WalkListAsWorker(controls), ElementsAre(u"/d/A.gep", u"/d/b.csv"));
-  EXPECT_EQ(dlg.m_nFilesDone.load(), 2);
-  controls.running = false;  // "Done!" was closed and the worker returned
-  dlg.OnConvert();
-  EXPECT_THAT(controls.messages, IsEmpty());
-  EXPECT_EQ(controls.workersStarted, 2);
-  EXPECT_EQ(dlg.m_nFilesDone.load(), 0);
-  EXPECT_THAT(WalkListAsWorker(controls), ElementsAre(u"/d/A.gep", u"/d/b.csv"));
+  SFileResult converted;
+  converted.output = u"/d/b.tavi";
+  converted.poisWritten = 1;
+  for (int run = 0; run < 2; ++run) {
+    dlg.m_nFilesDone = 7;
+    dlg.OnConvert();
+    EXPECT_EQ(controls.convertText, u"Stop");
+    EXPECT_EQ(dlg.m_nFilesDone.load(), 0);
+    EXPECT_THAT(WalkListAsWorker(*controls.startedHost), ElementsAre(u"/d/A.gep", u"/d/b.csv"));
+    dlg.RecordResult(converted);
+    dlg.ShowWorkerMessage(kDoneText);
+    controls.running = false;  // "Done!" was closed and the worker returned
+    dlg.OnRunEnded();
+    EXPECT_EQ(controls.convertText, u"Convert to TAVI");
+  }
+  const WString done = u"Done!\n1 file converted, 0 failed; 1 POI written; 0 lines left out";
+  EXPECT_THAT(controls.messages, ElementsAre(kClosed, done, kClosed, done));
 }
 
-// A confirmed pick replaces the list with the picked input files in sorted places; a cancel keeps
-// it. Convert then works on what is listed.
+// A cancelled pick keeps the list; a confirmed one replaces it with its input files, sorted.
 TEST_F(ConvertorDialogTest, PickedFiles) {
-  const struct {
-    std::optional<std::vector<WString>> picked;
-    std::vector<WString> listed;
-  } cases[] = {{std::vector<WString>{u"/p/e.csv", u"/p/a.dat", u"/p/D.gep", u"/p/b.CSV",
-                                     u"/p/c.txt", u"/p/f.csvx", u"/p/g.tx", u"/p/hgep",
-                                     u"/p/i.csv ", u"/p/j.GEP", u"txt", u"", u".txt"},
-                {u".txt", u"/p/c.txt", u"/p/D.gep", u"/p/e.csv"}},
-               {std::vector<WString>{u"/p/a.dat", u"/p/B.CSV", u"/p/c.TXT"}, {}},
-               {std::nullopt, {u"/old/a.csv"}}};
-  for (const auto& c : cases) {
-    CFakeControls fake;
-    CTAVIConvertorDlg dialog(fake);
-    fake.AddFileLine(u"/old/a.csv");
-    fake.picked = c.picked;
-    dialog.OnBrowseFiles();
-    EXPECT_THAT(fake.picker, ElementsAre(u"Select files to import", u"All files (*)",
-                                         u"GEP (*.gep)", u"TXT (*.txt)", u"CSV (*.csv)"));
-    EXPECT_EQ(fake.fileLines, c.listed);
-    dialog.OnConvert();
-    EXPECT_EQ(fake.messages,
-              c.listed.empty() ? std::vector<WString>{kNothingToDo} : std::vector<WString>{});
-    EXPECT_EQ(fake.startedHost ? WalkListAsWorker(fake) : std::vector<WString>{}, c.listed);
-  }
+  controls.AddFileLine(u"/old/a.csv");
+  dlg.OnBrowseFiles();
+  EXPECT_THAT(controls.fileLines, ElementsAre(u"/old/a.csv"));
+  EXPECT_THAT(controls.picker, ElementsAre(u"Select files to import", u"All files (*)",
+                                           u"GEP (*.gep)", u"TXT (*.txt)", u"CSV (*.csv)"));
+  controls.picked = Paths{u"/p/e.csv", u"/p/a.dat", u"/p/D.gep"};
+  dlg.OnBrowseFiles();
+  EXPECT_THAT(controls.fileLines, ElementsAre(u"/p/D.gep", u"/p/e.csv"));
+}
+
+// "Done!" closes the guards' boxes still open about the run before it opens; other boxes of the
+// worker leave them alone. Its summary counts what the worker recorded.
+TEST_F(ConvertorDialogTest, DoneClosesTheBoxesLeftOpenFirst) {
+  SFileResult failed;
+  failed.failed = true;
+  failed.linesLeftOut = 2;
+  dlg.RecordResult(failed);
+  dlg.ShowWorkerMessage(u"ERROR : Save String: Invalid archive mode!");
+  dlg.ShowWorkerMessage(kDoneText);
+  EXPECT_THAT(controls.messages,
+              ElementsAre(u"ERROR : Save String: Invalid archive mode!", kClosed,
+                          u"Done!\n0 files converted, 1 failed; 0 POIs written; 2 lines left out"));
 }
 
 // Hand-worked: with 3 files the step is the float nearest 100/3, 8738133 * 2^-18 = 33.33333206.
@@ -192,68 +202,53 @@ TEST_F(ConvertorDialogTest, LogLinesAreTakenFromTheSlotInOrderAndScrolledTo) {
   dlg.OnWndMsg(WM_USER + 1, 50, 0);      // nor does another message
   EXPECT_EQ(controls.logTopIndex, -1);
   EXPECT_THAT(controls.positions, IsEmpty());
-  PostLogLine(u"first - /d/a.csv");
-  dlg.OnWndMsg(WM_CONVERTOR_LOG, 1, 0);
-  PostLogLine(u"second - /d/a.tavi");
-  dlg.OnWndMsg(WM_CONVERTOR_LOG, 1, 0);
+  for (const char16_t* line : {u"first - /d/a.csv", u"second - /d/a.tavi"}) {
+    PostLogLine(line);
+    dlg.OnWndMsg(WM_CONVERTOR_LOG, 1, 0);
+  }
   EXPECT_THAT(controls.logLines, ElementsAre(u"first - /d/a.csv", u"second - /d/a.tavi"));
   EXPECT_EQ(controls.logTopIndex, 1);
   EXPECT_EQ(controls.posted, 2);
 }
 
-// The start-up scan, run in a temp working folder.
-TEST_F(ConvertorDialogTest, InitListsTheInputFilesOfTheWorkingFolderSorted) {
-  const test::TempFolder folder;
-  for (const char* name : {"c.txt", "b.csv", "A.gep", "d.doc", "E.CSV", "f.csvx"}) {
-    std::ofstream(folder.Path() / name).put('x');
-  }
-  std::filesystem::create_directory(folder.Path() / "archive.txt");
-  std::filesystem::create_directories(folder.Path() / "sub" / "inner.csv");
-  const std::filesystem::path saved = std::filesystem::current_path();
-  std::filesystem::current_path(folder.Path());
-  dlg.OnInitDialog();
-  const WString base = GetWorkingFolder() + kPathSeparator;
-  std::filesystem::current_path(saved);
-  EXPECT_EQ(controls.range, std::make_pair(0, 100));
-  EXPECT_EQ(g_hMainWnd.load(), &controls);
-  EXPECT_THAT(controls.fileLines, ElementsAre(base + u"A.gep", base + u"archive.txt",
-                                              base + u"b.csv", base + u"c.txt"));
-}
-
+// The window is the worker's target from init until the dialog goes away.
 TEST_F(ConvertorDialogTest, ClosedDialogNoLongerReceivesMessages) {
   {
     CTAVIConvertorDlg shortLived(controls);
     shortLived.OnInitDialog();
     EXPECT_EQ(g_hMainWnd.load(), &controls);
+    EXPECT_EQ(controls.range, std::make_pair(0, 100));
   }
   EXPECT_EQ(g_hMainWnd.load(), nullptr);
 }
 
-// The real worker thread, with a procedure that holds the run open until the test lets it go.
-TEST(WorkerThreadTest, OneWorkerAtATimeRunningUntilItsProcedureReturns) {
-  std::promise<void> release;
-  const std::shared_future<void> released = release.get_future().share();
-  std::atomic<int> runs{0};
-  std::atomic<IConversionHost*> seenHost{nullptr};
-  CFakeControls controls;
-  CTAVIConvertorDlg host(controls);
-  CWorkerThread worker([&](IConversionHost* given) -> std::uint32_t {
-    seenHost = given;
-    ++runs;
-    released.wait();
-    return 0;
-  });
-  EXPECT_FALSE(worker.IsRunning());
-  ASSERT_TRUE(worker.Start(host));
-  EXPECT_TRUE(worker.IsRunning());
-  EXPECT_FALSE(worker.Start(host));
-  release.set_value();
-  while (worker.IsRunning()) std::this_thread::yield();
-  EXPECT_EQ(runs.load(), 1);
-  EXPECT_EQ(seenHost.load(), &host);
-  ASSERT_TRUE(worker.Start(host));
-  while (worker.IsRunning()) std::this_thread::yield();
-  EXPECT_EQ(runs.load(), 2);
+// Arguments are taken against the working folder; a folder stands for its input files; without
+// arguments the working folder is scanned unless it is the root or the home folder.
+TEST(StartFilesTest, ArgumentsOrTheWorkingFolderUnlessStartedFromAMenu) {
+  const test::TempFolder folder;
+  for (const char* name : {"a.csv", "b.CSV", "c.doc", "sub/d.txt", "sub/e.gep"}) {
+    std::filesystem::create_directories((folder.Path() / name).parent_path());
+    std::ofstream(folder.Path() / name).put('x');
+  }
+  const WString working = FromNativePath(folder.Path());
+  const struct {
+    Paths arguments;
+    WString working, home;
+    std::vector<const char16_t*> found;
+  } cases[] = {{{}, working, u"/nowhere", {u"@a.csv"}},
+               {{}, working, working + u"/", {}},
+               {{}, u"/", u"", {}},
+               {{}, u"", u"", {}},
+               {{u"a.csv", u"c.doc", u"./sub/", u"missing.gep", u""},
+                working,
+                working,
+                {u"@a.csv", u"@sub/e.gep", u"@sub/d.txt", u"@missing.gep"}},
+               {{At(folder, u"@sub")}, u"/", u"/", {u"@sub/e.gep", u"@sub/d.txt"}}};
+  for (const auto& c : cases) {
+    Paths expected;
+    for (const char16_t* path : c.found) expected.push_back(At(folder, path));
+    EXPECT_EQ(FindStartFiles(c.arguments, c.working, c.home), expected);
+  }
 }
 
 }  // namespace

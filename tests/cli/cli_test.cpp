@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <filesystem>
 #include <sstream>
 
 #include "cli/console_report.h"
@@ -9,8 +11,8 @@
 #include "support/test_support.h"
 
 // What the command line does end to end is in the cases of cli/data; these are the parts that a
-// case cannot show: the progress bar, drawn on a terminal only, and the dump of every prefix of
-// a file.
+// case cannot show: the progress bar, drawn on a terminal only, Ctrl-C at a known moment, and the
+// dump of every prefix of a file.
 namespace tavi::cli {
 namespace {
 
@@ -39,6 +41,41 @@ TEST(ConsoleReport, BarOfARunIsRemovedAtTheEnd) {
   EXPECT_NE(err.str().find("] 100%"), std::string::npos);
   EXPECT_TRUE(err.str().ends_with("] 100%\r\033[K"));
   EXPECT_TRUE(out.str().ends_with("Done!\n"));
+}
+
+// Standard output that presses Ctrl-C as its first line is printed.
+struct CCtrlCOnFirstLine : std::stringbuf {
+  int sync() override {
+    if (!pressed) std::raise(SIGINT);
+    pressed = true;
+    return 0;
+  }
+  bool pressed = false;
+};
+
+// The worker is then at most handing over "Saving tavi file" (which may be printed or not): a.csv
+// (100 POIs, several blocks) ends at its next step with nothing written, b.csv is not started. The
+// next run is not stopped.
+TEST(Convert, CtrlCStopsTheCurrentFileAndExitsWith130) {
+  test::TempFolder folder;
+  std::string many;
+  for (int i = 0; i < 100; ++i)
+    many += std::to_string(i % 10) + ";" + std::to_string(i / 10) + ";P\n";
+  const std::string a = (folder.Path() / "a.csv").string(), b = (folder.Path() / "b.csv").string();
+  folder.Write("a.csv", many);
+  folder.Write("b.csv", "1;2;B\n");
+  CCtrlCOnFirstLine buffer;
+  std::ostream out(&buffer);
+  std::ostringstream err;
+  EXPECT_EQ(RunConvert({{a, b}, "", false}, out, err, false), 130);
+  std::string printed = buffer.str();
+  const std::string saving = "Saving tavi file - " + (folder.Path() / "a.tavi").string() + "\n";
+  if (const auto at = printed.find(saving); at != std::string::npos)
+    printed.erase(at, saving.size());
+  EXPECT_EQ(printed, "\nImporting csv - " + a + "\nStopped - " + a + "\nDone!\n");
+  EXPECT_EQ(err.str(), "tavi: 0 files converted, 0 failed; 0 POIs written; 0 lines left out\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 2);
+  EXPECT_EQ(RunConvert({{a, b}, "", true}, out, err, false), 0);
 }
 
 // A dump of any prefix of a file prints what could be read and tells of the damage; JSON stays
