@@ -211,10 +211,21 @@ void CIndexBuilder::InsertBatch(std::span<const SLeafEntry> entries,
 }
 
 std::uint32_t CIndexBuilder::Confirm(const SFound& found, GeoPoint p) {
-  if (found.leaf != kNone && !found.deep && m_leaves[found.leaf].generation == found.generation) {
-    return found.leaf;
+  if (found.leaf == kNone || m_leaves[found.leaf].generation != found.generation) return Locate(p);
+  if (found.deep) {
+    // Deep points one after the other in one leaf are a run along a line, whose next points a
+    // descent box spares the walk. Points spread over a deep part of the tree would pay for boxes
+    // that no later point falls into.
+    const bool cached = std::any_of(m_cache.begin(), m_cache.end(),
+                                    [&](const SCached& c) { return c.leaf == found.leaf; });
+    if (found.leaf == m_lastDeepLeaf && !cached) {
+      m_path.clear();
+      Walk(p, &m_path);
+      Remember(found.leaf, BoxOf(m_path));
+    }
+    m_lastDeepLeaf = found.leaf;
   }
-  return Locate(p);
+  return found.leaf;
 }
 
 SDescentBox CIndexBuilder::BoxOf(const std::vector<SStep>& path) const {

@@ -122,7 +122,7 @@ class CIndexBuilder {
   void Prefetch(const SFound& found) const;
   // The leaf for a point that FindLeaves found before some insertions: the found leaf while it has
   // not been split, since a split elsewhere leaves the descent to it unchanged; otherwise, and for
-  // a point found nowhere, or deep enough to leave a descent box, that of Locate.
+  // a point found nowhere, that of Locate.
   std::uint32_t Confirm(const SFound& found, GeoPoint p);
   void Insert(std::uint32_t leaf, const SLeafEntry& entry);
 
@@ -141,6 +141,7 @@ class CIndexBuilder {
   std::vector<SLeaf> m_leaves;
   std::vector<std::uint32_t> m_retired;  // leaves to use again
   std::array<SCached, 2> m_cache;
+  std::uint32_t m_lastDeepLeaf = kNone;  // the leaf of the last point found by a deep walk
   std::vector<SStep> m_path;
   std::vector<std::uint32_t> m_pending;
 };
