@@ -116,7 +116,7 @@ std::size_t CIndexBuilder::SlotOf(std::uint32_t list, std::uint32_t node) const 
       level.nodes.begin());
 }
 
-std::uint32_t CIndexBuilder::Walk(GeoPoint p, std::vector<SStep>* path) const {
+std::uint32_t CIndexBuilder::Walk(GeoPoint p, std::vector<SStep>& path) const {
   const std::int32_t x = WrappedLongitude(p.x);
   std::uint32_t list = kRootList;
   for (;;) {
@@ -124,15 +124,11 @@ std::uint32_t CIndexBuilder::Walk(GeoPoint p, std::vector<SStep>* path) const {
     const unsigned containing = ContainingNodes(level.bounds, x, p.y);
     if (containing == 0) return kNone;
     const auto slot = static_cast<std::uint32_t>(std::countr_zero(containing));
-    if (path != nullptr) path->push_back({list, slot});
+    path.push_back({list, slot});
     const std::uint32_t node = level.nodes[slot];
     if ((node & kLeafBit) != 0) return node & ~kLeafBit;
     list = node;
   }
-}
-
-std::uint32_t CIndexBuilder::FindLeaf(GeoPoint p) const {
-  return Walk(p, nullptr);
 }
 
 std::uint32_t CIndexBuilder::Locate(GeoPoint p) {
@@ -141,7 +137,7 @@ std::uint32_t CIndexBuilder::Locate(GeoPoint p) {
     if (cached.leaf != kNone && cached.box.Contains(x, p.y)) return cached.leaf;
   }
   m_path.clear();
-  const std::uint32_t leaf = Walk(p, &m_path);
+  const std::uint32_t leaf = Walk(p, m_path);
   if (leaf != kNone && m_path.size() >= kBoxedDepth) Remember(leaf, BoxOf(m_path));
   return leaf;
 }
@@ -220,7 +216,7 @@ std::uint32_t CIndexBuilder::Confirm(const SFound& found, GeoPoint p) {
                                     [&](const SCached& c) { return c.leaf == found.leaf; });
     if (found.leaf == m_lastDeepLeaf && !cached) {
       m_path.clear();
-      Walk(p, &m_path);
+      Walk(p, m_path);
       Remember(found.leaf, BoxOf(m_path));
     }
     m_lastDeepLeaf = found.leaf;

@@ -45,12 +45,10 @@ class CIndexBuilder {
   CIndexBuilder(const CIndexBuilder&) = delete;
   CIndexBuilder& operator=(const CIndexBuilder&) = delete;
 
-  // The leaf in which the descent ends: the first node of each level that contains the point;
-  // kNone when a level has none.
-  std::uint32_t FindLeaf(GeoPoint p) const;
-  // Puts up to kMaxBatch entries, one after the other, into the leaf FindLeaf gives for each at
-  // its turn, trying a split once a leaf holds kLeafSplitThreshold; leaves[k] is the leaf of entry
-  // k, kNone for one that no leaf contains, which is not stored.
+  // Puts up to kMaxBatch entries, one after the other, into the leaf in which the descent for each
+  // ends at its turn (the first node of each level that contains its position), trying a split
+  // once a leaf holds kLeafSplitThreshold; leaves[k] is the leaf of entry k, kNone for one that no
+  // leaf contains (a level has none), which is not stored.
   void InsertBatch(std::span<const SLeafEntry> entries, std::span<std::uint32_t> leaves);
 
   // The entry of a record, which lies where the record's position says.
@@ -110,9 +108,9 @@ class CIndexBuilder {
   void RemoveSlot(std::uint32_t list, std::size_t slot);
   std::size_t SlotOf(std::uint32_t list, std::uint32_t node) const;
 
-  // The leaf FindLeaf gives. POIs sorted along a line (a road, a coast) make the tree hundreds of
-  // levels deep where they go; a point in the descent box of one of the last leaves found needs no
-  // walk.
+  // The leaf in which the descent ends. POIs sorted along a line (a road, a coast) make the tree
+  // hundreds of levels deep where they go; a point in the descent box of one of the last leaves
+  // found needs no walk.
   std::uint32_t Locate(GeoPoint p);
   // Finds the leaves of up to kMaxBatch points: from the descent boxes where they tell, otherwise
   // by walking the points level by level side by side, so that the lists of one level are fetched
@@ -126,7 +124,8 @@ class CIndexBuilder {
   std::uint32_t Confirm(const SFound& found, GeoPoint p);
   void Insert(std::uint32_t leaf, const SLeafEntry& entry);
 
-  std::uint32_t Walk(GeoPoint p, std::vector<SStep>* path) const;
+  // The descent, step by step into path.
+  std::uint32_t Walk(GeoPoint p, std::vector<SStep>& path) const;
   SDescentBox BoxOf(const std::vector<SStep>& path) const;
   bool TakeCached(std::uint32_t leaf, SDescentBox& box);
   void Remember(std::uint32_t leaf, const SDescentBox& box);

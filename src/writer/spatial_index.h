@@ -3,7 +3,6 @@
 #include <array>
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 #include "model/geo.h"
 #include "model/tavi_element.h"
@@ -53,22 +52,6 @@ struct SListCursor {
   SRectNodeList* list = nullptr;
   std::size_t next = 0;
 };
-
-// Visits every node below root in depth-first pre-order: visit(node) returns the child list to
-// walk before the node's next sibling, or null to go straight on with that sibling.
-template <typename Visit>
-void WalkPreOrder(SRectNodeList& root, Visit visit) {
-  std::vector<SListCursor> open{{&root, 0}};
-  while (!open.empty()) {
-    SListCursor& top = open.back();
-    if (top.next == top.list->count) {
-      open.pop_back();
-      continue;
-    }
-    SRectNode& node = *top.list->nodes[top.next++];
-    if (SRectNodeList* children = visit(node)) open.push_back({children, 0});
-  }
-}
 
 // Elements handed to the save under way (0 when none is under way) and elements handled by its
 // current pass; used on the worker thread only.
