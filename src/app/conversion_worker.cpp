@@ -41,7 +41,7 @@ bool HasInputEnding(WStringView path) {
 void ConvertFile(const WString& path, COutputStep& output, SFileResult& result) {
   const SaveTaviFileFunction save = [&output, &result](
                                         const BoundingRect& bounds, const WString& folder,
-                                        ElementArray&& elements, const WString& title) {
+                                        CElementArena&& elements, const WString& title) {
     return output.SaveTaviFile(bounds, folder, std::move(elements), title, result);
   };
   const WStringView ending = InputEnding(path);

@@ -137,10 +137,10 @@ void CTAVIConvertorDlg::OnWndMsg(std::uint32_t message, std::uintptr_t wParam,
 }
 
 void CTAVIConvertorDlg::TakeLogLineIntoList() {
-  WString line;
-  if (!TakeLogLine(line)) return;
-  m_controls.AddLogLine(line);
-  m_controls.SetLogTopIndex(m_controls.GetLogLineCount() - 1);
+  bool taken = false;
+  for (WString line; TakeLogLine(line); taken = true) m_controls.AddLogLine(line);
+  // Scrolled once for all the lines taken, not once a line.
+  if (taken) m_controls.SetLogTopIndex(m_controls.GetLogLineCount() - 1);
 }
 
 void CTAVIConvertorDlg::UpdateProgress(std::int32_t percent) {

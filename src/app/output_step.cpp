@@ -26,10 +26,10 @@ WString AbsolutePath(const WString& path) {
 COutputStep::COutputStep(WString outputFolder) : m_outputFolder(std::move(outputFolder)) {}
 
 std::int32_t COutputStep::SaveTaviFile(const BoundingRect& bounds, const WString& folder,
-                                       ElementArray&& elements, const WString& title,
+                                       CElementArena&& elements, const WString& title,
                                        SFileResult& result) {
   // Taken over at once: whatever happens below, the elements end with this call.
-  ElementArray owned = std::move(elements);
+  CElementArena owned = std::move(elements);
   const WString& outputFolder = m_outputFolder.empty() ? folder : m_outputFolder;
   const WString path = outputFolder + kPathSeparator + title + u".tavi";
   try {
@@ -42,7 +42,7 @@ std::int32_t COutputStep::SaveTaviFile(const BoundingRect& bounds, const WString
 }
 
 std::int32_t COutputStep::Write(const WString& path, const BoundingRect& bounds,
-                                ElementArray&& elements, SFileResult& result) {
+                                CElementArena&& elements, SFileResult& result) {
   CCustomTaviFile file;
   if (!file.Create(path, bounds)) {
     PostLogLine(u"Failed to create TAVI file - " + path +

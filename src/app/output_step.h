@@ -4,8 +4,8 @@
 #include <map>
 
 #include "import/file_result.h"
+#include "model/element_arena.h"
 #include "model/geo.h"
-#include "model/tavi_element.h"
 #include "platform/wide_string.h"
 
 namespace tavi {
@@ -26,10 +26,10 @@ class COutputStep {
   // writing it fails (disk full, the folder gone); the previous file of that name then stays as
   // it was. result receives the output, the POIs written and those the index left out.
   std::int32_t SaveTaviFile(const BoundingRect& bounds, const WString& folder,
-                            ElementArray&& elements, const WString& title, SFileResult& result);
+                            CElementArena&& elements, const WString& title, SFileResult& result);
 
  private:
-  std::int32_t Write(const WString& path, const BoundingRect& bounds, ElementArray&& elements,
+  std::int32_t Write(const WString& path, const BoundingRect& bounds, CElementArena&& elements,
                      SFileResult& result);
 
   WString m_outputFolder;

@@ -17,9 +17,11 @@ CConsoleReport::CConsoleReport(std::ostream& out, std::ostream& err, bool showPr
                                bool showNotes)
     : m_out(out), m_err(err), m_showProgress(showProgress), m_showNotes(showNotes) {}
 
-void CConsoleReport::LogLine(const WString& line) {
+void CConsoleReport::LogLines(std::span<const WString> lines) {
   HideBar();
-  m_out << (line == u"\r\n" ? std::string() : WideToUtf8(line)) << '\n' << std::flush;
+  for (const WString& line : lines)
+    m_out << (line == u"\r\n" ? std::string() : WideToUtf8(line)) << '\n';
+  m_out.flush();
   DrawBar();
 }
 

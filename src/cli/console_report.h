@@ -1,6 +1,7 @@
 #pragma once
 
 #include <ostream>
+#include <span>
 #include <string>
 
 #include "platform/wide_string.h"
@@ -8,17 +9,18 @@
 namespace tavi::cli {
 
 // What a convert command prints. Standard output carries exactly the lines the window's log list
-// would show, then "Done!", each line flushed as it comes so that a reader behind a pipe follows
-// the run; standard error the progress bar (only on a terminal), the message boxes of the string
-// encoder and the command line's own notes and errors.
+// would show, then "Done!", flushed as they come so that a reader behind a pipe follows the run;
+// standard error the progress bar (only on a terminal), the message boxes of the string encoder and
+// the command line's own notes and errors.
 class CConsoleReport {
  public:
   CConsoleReport(std::ostream& out, std::ostream& err, bool showProgress, bool showNotes);
   CConsoleReport(const CConsoleReport&) = delete;
   CConsoleReport& operator=(const CConsoleReport&) = delete;
 
-  // One log line; the two-character separator line prints as an empty line.
-  void LogLine(const WString& line);
+  // Log lines taken together: the bar gives way once and they are flushed once. The two-character
+  // separator line prints as an empty line.
+  void LogLines(std::span<const WString> lines);
   // A message box: "Done!" closes standard output (what follows it in the box is the run's
   // summary, which the command line gives itself), every other box goes to standard error.
   void Box(const WString& text);

@@ -3,11 +3,13 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <chrono>
 #include <exception>
 #include <filesystem>
 #include <string>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "app/conversion_host.h"
 #include "app/conversion_worker.h"
@@ -23,6 +25,9 @@
 namespace tavi::cli {
 
 namespace {
+
+// How long the console waits after writing log lines before it takes the next message.
+constexpr std::chrono::milliseconds kLogPause{1};
 
 // The file list of a command line run: fixed before the worker starts, so reading it from the
 // worker's thread needs no lock.
@@ -92,12 +97,17 @@ class CInterruptStopsRun {
 };
 
 void HandleMessages(CConsoleSession& session, CFileListHost& host, CConsoleReport& report) {
+  std::vector<WString> lines;
   for (;;) {
     const CConsoleSession::SMessage message = session.Wait();
     if (message.message == CConsoleSession::kWorkerEnded) return;
     if (message.message == WM_CONVERTOR_LOG) {
-      WString line;
-      if (TakeLogLine(line)) report.LogLine(line);
+      lines.clear();
+      for (WString line; TakeLogLine(line);) lines.push_back(std::move(line));
+      report.LogLines(lines);
+      // A file of bad lines logs them one after the other; a moment's pause lets the next ones
+      // gather, so that the worker does not wake this thread once a line.
+      std::this_thread::sleep_for(kLogPause);
     } else if (message.message == WM_CONVERTOR_PROGRESS) {
       const auto percent = static_cast<std::int32_t>(message.wParam);
       report.Progress(ComputeOverallProgress(host.GetFileCount(), host.m_nFilesDone, percent));

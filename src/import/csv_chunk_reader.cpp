@@ -7,7 +7,6 @@
 
 #include "platform/byte_order.h"
 #include "platform/code_page.h"
-#include "text/string_conversion.h"
 
 namespace tavi {
 
@@ -18,10 +17,6 @@ namespace {
 constexpr std::uint64_t kMaxFileBytes = 0x7FFFFFFF;
 constexpr std::uint64_t kChunkUnits = 4096;
 constexpr std::uint64_t kLongestMarker = 3;
-
-bool IsAscii(char c) {
-  return static_cast<unsigned char>(c) < 0x80;
-}
 
 }  // namespace
 
@@ -110,10 +105,11 @@ CCsvChunkReader::Result CCsvChunkReader::ReadNextChunk() {
         !DecideEncoding(chunkEnd)) {
       return Result::kShortFile;
     }
-    DecodeChunk(chunkEnd);
+    if (IsUtf16()) DecodeChunk(chunkEnd);
   } catch (const std::bad_alloc&) {
     return Result::kShortFile;  // a line too long to hold: the file cannot be read
   }
+  m_chunkEnd = chunkEnd;
   m_endsAtLineFeed = lineFeed;
   m_nextStart = chunkEnd + m_unitBytes;
   m_finished = !lineFeed || m_nextStart >= m_textEnd;
@@ -141,7 +137,8 @@ bool CCsvChunkReader::DecideEncoding(std::uint64_t end) {
   if (m_encoding != Encoding::kUndecided) return true;
   const char* const start = BytesAt(m_chunkStart);
   const char* const stop = BytesAt(end);
-  const char* const first = std::find_if_not(start, stop, IsAscii);
+  const char* const first =
+      start + AsciiPrefixLength({start, static_cast<std::size_t>(stop - start)});
   if (first == stop) return true;
   const std::uint64_t sniffStart = m_chunkStart + static_cast<std::uint64_t>(first - start);
   const std::uint64_t sniffEnd = std::min<std::uint64_t>(sniffStart + kSniffBytes, m_length);
@@ -153,15 +150,12 @@ bool CCsvChunkReader::DecideEncoding(std::uint64_t end) {
 }
 
 void CCsvChunkReader::DecodeChunk(std::uint64_t end) {
-  const auto count = static_cast<std::size_t>(end - m_chunkStart);
-  const char* const bytes = BytesAt(m_chunkStart);
-  if (IsUtf16()) {
-    m_text.resize(count / 2);
-    for (std::size_t i = 0; i < m_text.size(); ++i) m_text[i] = UnitAt(m_chunkStart + 2 * i);
-    return;
-  }
-  const CodePage codePage = m_encoding == Encoding::kUtf8 ? CP_UTF8 : CP_ACP;
-  DecodeMultiByte(std::string_view(bytes, count), codePage, m_text);
+  m_text.resize(static_cast<std::size_t>(end - m_chunkStart) / 2);
+  for (std::size_t i = 0; i < m_text.size(); ++i) m_text[i] = UnitAt(m_chunkStart + 2 * i);
+}
+
+std::string_view CCsvChunkReader::Bytes() const {
+  return {BytesAt(m_chunkStart), static_cast<std::size_t>(m_chunkEnd - m_chunkStart)};
 }
 
 }  // namespace tavi

@@ -2,14 +2,17 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
+#include "platform/code_page.h"
 #include "platform/file.h"
 #include "platform/wide_string.h"
 
 namespace tavi {
 
-// Reads a delimited text file chunk by chunk and decodes each chunk into wide text. The encoding
+// Reads a delimited text file chunk by chunk: UTF-16 chunks decoded into wide text, 8-bit chunks
+// as their bytes with the code page they are in. The encoding
 // follows the marker at the start: FF FE for UTF-16 little-endian, FE FF for UTF-16 big-endian,
 // EF BB BF for UTF-8. Without a marker, the bytes from the first non-ASCII byte on decide: when
 // the 64 KiB there are valid UTF-8 the file is UTF-8, otherwise Windows-1252. A chunk runs at
@@ -35,8 +38,14 @@ class CCsvChunkReader {
   // The first call always gives a chunk, an empty one for an empty file. kShortFile when the
   // file delivers less than its length, or a chunk is too large to hold.
   Result ReadNextChunk();
+  // Whether the file is UTF-16: its chunks come as Text, those of others as Bytes.
+  bool IsWide() const { return IsUtf16(); }
   // The text of the last chunk read, valid until the next read.
   WStringView Text() const { return m_text; }
+  std::string_view Bytes() const;
+  // The code page of the bytes: a chunk read before the encoding is decided is ASCII, the same
+  // in both.
+  CodePage GetCodePage() const { return m_encoding == Encoding::kUtf8 ? CP_UTF8 : CP_ACP; }
   // Whether a line feed ended the last chunk (false for the last chunk of the file).
   bool EndsAtLineFeed() const { return m_endsAtLineFeed; }
   // Bytes before the last chunk read, a marker included.
@@ -69,6 +78,7 @@ class CCsvChunkReader {
   std::vector<char> m_buffer;   // the file's bytes from m_bufferStart on
   std::uint64_t m_bufferStart = 0;
   std::uint64_t m_chunkStart = 0;
+  std::uint64_t m_chunkEnd = 0;
   std::uint64_t m_nextStart = 0;
   bool m_finished = false;
   bool m_endsAtLineFeed = false;

@@ -18,10 +18,6 @@ namespace {
 // inside the file without asking for its length.
 constexpr std::uint32_t kStackPayload = 512;
 
-void ReportTooLong() {
-  ShowMessageBox(u"ERROR : Save String: char size > MAX_BYTES");
-}
-
 std::uint32_t TagOfMode(std::int32_t mode) {
   switch (mode) {
     case ARCHIVE_MODE_8BIT:
@@ -106,6 +102,10 @@ bool ReadPayload(CFile& file, std::uint32_t tag, std::uint32_t length, WString& 
 
 }  // namespace
 
+void ReportTooLong() {
+  ShowMessageBox(u"ERROR : Save String: char size > MAX_BYTES");
+}
+
 bool EncodeUtf8(WStringView text, std::string& out) {
   AppendUtf8(text, out);
   return true;
@@ -135,23 +135,6 @@ std::int32_t SaveString(const WString& text, const SArchive& archive,
     SaveUtf16(text, file, options);
   }
   return start;
-}
-
-void AppendSavedString(const CCompactString& text, CRecordBuffer& record, std::uint32_t maxBytes) {
-  if (text.empty()) {
-    AppendUInt32(record, kTagUtf8);  // nearly every field of a record
-    return;
-  }
-  // A text has no more UTF-16 units than UTF-8 bytes: the byte count alone decides the limit.
-  const std::string_view payload = text.utf8();
-  if (payload.size() > maxBytes) {
-    ReportTooLong();
-    AppendUInt32(record, kTagUtf8);
-  } else {
-    char* at = record.Extend(4 + payload.size());
-    StoreUInt32LE(at, kTagUtf8 | static_cast<std::uint32_t>(payload.size()));
-    std::copy(payload.begin(), payload.end(), at + 4);
-  }
 }
 
 bool LoadSavedString(CFile& file, WString& text) {

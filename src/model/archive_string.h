@@ -4,7 +4,6 @@
 #include <string>
 
 #include "model/compact_string.h"
-#include "model/record_buffer.h"
 #include "platform/file.h"
 #include "platform/wide_string.h"
 
@@ -48,10 +47,8 @@ std::int32_t SaveString(const WString& text, const SArchive& archive);
 std::int32_t SaveString(const WString& text, const SArchive& archive,
                         const SSaveStringOptions& options);
 
-// Appends a text field to a record as SaveString writes it in mode 2000: the field holds its
-// UTF-8 form already. A text beyond maxBytes is reported and appended as an empty string.
-void AppendSavedString(const CCompactString& text, CRecordBuffer& record,
-                       std::uint32_t maxBytes = MAX_BYTES);
+// Reports a text too long for a saved string: "ERROR : Save String: char size > MAX_BYTES".
+void ReportTooLong();
 
 // Reads one saved string into text and leaves the file behind its payload. False when the end of
 // the file cut the header or the payload short; text then holds what the bytes that are there

@@ -28,12 +28,6 @@ void SaveLocalizedString(const WString& text, CFile& file) {
   SaveString(text, SArchive{&file, ARCHIVE_MODE_UTF8});
 }
 
-void AppendLocalizedString(const CCompactString& text, CRecordBuffer& record) {
-  AppendUInt32(record, 1);
-  AppendUInt8(record, currentLanguage);
-  AppendSavedString(text, record);
-}
-
 bool LoadLocalizedString(CFile& file, CCompactString& field) {
   field = CCompactString();
   std::uint32_t count = 0;

@@ -3,7 +3,6 @@
 #include <cstdint>
 
 #include "model/compact_string.h"
-#include "model/record_buffer.h"
 #include "platform/file.h"
 #include "platform/wide_string.h"
 
@@ -17,8 +16,6 @@ inline std::uint8_t fallbackLanguage = 0;
 
 // Writes one entry: the count 1, currentLanguage and the text as UTF-8.
 void SaveLocalizedString(const WString& text, CFile& file);
-// Appends the same entry for a text field to a record.
-void AppendLocalizedString(const CCompactString& text, CRecordBuffer& record);
 
 // Reads the entries into field, which starts empty: the last entry in currentLanguage wins; before
 // one is seen, an entry in fallbackLanguage replaces the text, and any other language fills it

@@ -17,15 +17,4 @@ bool CTaviAddress::Load(CFile& file, std::int32_t version) {
   return LoadSavedString(file, addr3) && complete;
 }
 
-void CTaviAddress::Save(CRecordBuffer& record) const {
-  AppendInt32(record, position.x);
-  AppendInt32(record, position.y);
-  AppendSavedString(addr1, record);
-  AppendSavedString(addr2, record);
-  AppendLocalizedString(localAddr1, record);
-  AppendLocalizedString(localAddr2, record);
-  AppendLocalizedString(localAddr3, record);
-  AppendSavedString(addr3, record);
-}
-
 }  // namespace tavi

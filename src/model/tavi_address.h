@@ -5,7 +5,6 @@
 #include "model/compact_string.h"
 #include "model/geo.h"
 #include "model/model_pool.h"
-#include "model/record_buffer.h"
 #include "platform/file.h"
 
 namespace tavi {
@@ -15,8 +14,6 @@ class CTaviAddress : public CPooled<CTaviAddress> {
   // Files of version 2 and below hold the position only. True when every field of the version
   // was all there.
   bool Load(CFile& file, std::int32_t version);
-  // Appends the record to the element record being built.
-  void Save(CRecordBuffer& record) const;
 
   CCompactString addr1;
   CCompactString addr2;

@@ -14,10 +14,4 @@ bool CTaviCategory::Load(CFile& file) {
   return LoadSavedString(file, text);
 }
 
-void CTaviCategory::Save(CRecordBuffer& record) const {
-  AppendInt32(record, code1);
-  AppendInt32(record, code2);
-  AppendSavedString(text, record);
-}
-
 }  // namespace tavi

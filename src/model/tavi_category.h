@@ -4,7 +4,6 @@
 
 #include "model/compact_string.h"
 #include "model/model_pool.h"
-#include "model/record_buffer.h"
 #include "platform/file.h"
 
 namespace tavi {
@@ -14,7 +13,6 @@ class CTaviCategory : public CPooled<CTaviCategory> {
   // Leaves the category unchanged and returns false when its two codes are not all there; also
   // false when its text was cut short.
   bool Load(CFile& file);
-  void Save(CRecordBuffer& record) const;
 
   std::int32_t code1 = -1;
   std::int32_t code2 = -1;

@@ -8,14 +8,6 @@ namespace tavi {
 
 namespace {
 
-void SaveExtras(const CTaviDetails& details, CRecordBuffer& record) {
-  for (const CCompactString* extra :
-       {&details.extra1, &details.extra2, &details.extra3, &details.extra4, &details.extra5,
-        &details.extra6, &details.extra7, &details.extra8}) {
-    AppendSavedString(*extra, record);
-  }
-}
-
 bool LoadExtras(CTaviDetails& details, CFile& file) {
   bool complete = true;
   for (CCompactString* extra :
@@ -42,27 +34,6 @@ bool CTaviDetails::Load(CFile& file, std::int32_t version) {
   complete = LoadExtras(*this, file) && complete;
   complete = ReadUInt8(file, extraByte) && complete;
   return ReadInt32(file, extraInt) && complete;
-}
-
-void CTaviDetails::Save(CRecordBuffer& record) const {
-  AppendInt32(record, id);
-  AppendUInt8(record, rating);
-  AppendLocalizedString(name, record);
-  if (address) {
-    address->Save(record);
-  } else {
-    CTaviAddress().Save(record);
-  }
-  AppendLocalizedString(text1, record);
-  AppendLocalizedString(text2, record);
-  if (category) {
-    category->Save(record);
-  } else {
-    CTaviCategory().Save(record);
-  }
-  SaveExtras(*this, record);
-  AppendUInt8(record, extraByte);
-  AppendInt32(record, extraInt);
 }
 
 }  // namespace tavi

@@ -5,7 +5,6 @@
 
 #include "model/compact_string.h"
 #include "model/model_pool.h"
-#include "model/record_buffer.h"
 #include "model/tavi_address.h"
 #include "model/tavi_category.h"
 #include "platform/file.h"
@@ -17,8 +16,6 @@ class CTaviDetails : public CPooled<CTaviDetails> {
   // Files before version 4 end the details after the address. True when every field that the
   // version holds was all there.
   bool Load(CFile& file, std::int32_t version);
-  // A missing address or category is written with its defaults, so the record keeps its layout.
-  void Save(CRecordBuffer& record) const;
 
   std::unique_ptr<CTaviCategory> category;
   std::unique_ptr<CTaviAddress> address;

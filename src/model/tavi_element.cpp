@@ -1,26 +1,8 @@
 #include "model/tavi_element.h"
 
-#include <cstddef>
-
-#include "model/record_buffer.h"
 #include "model/record_io.h"
 
 namespace tavi {
-
-namespace {
-
-// A record with a huge text leaves its buffer this large at most.
-constexpr std::size_t kKeptBufferBytes = 64 * 1024;
-
-std::uint8_t PresenceOfParts(const CTaviElement& element) {
-  std::uint8_t bits = 0;
-  if (element.details) bits |= CTaviElement::kHasDetails;
-  if (element.media) bits |= CTaviElement::kHasMedia;
-  if (element.links) bits |= CTaviElement::kHasLinks;
-  return bits;
-}
-
-}  // namespace
 
 bool CTaviElement::Load(CFile& file, std::int32_t recordOffset, std::int32_t version) {
   offset = recordOffset;
@@ -43,25 +25,6 @@ bool CTaviElement::Load(CFile& file, std::int32_t recordOffset, std::int32_t ver
     complete = links->Load(file) && complete;
   }
   return complete;
-}
-
-std::int32_t CTaviElement::Save(CFile& file) {
-  offset = static_cast<std::int32_t>(static_cast<std::uint32_t>(file.GetPosition()));
-  // The low bits announce exactly the parts written below, whatever an earlier load left there.
-  presence = static_cast<std::uint8_t>((presence & ~(kHasDetails | kHasMedia | kHasLinks)) |
-                                       PresenceOfParts(*this));
-  // The record is built in memory and written at once: one write instead of one per field.
-  thread_local CRecordBuffer record;
-  record.Clear();
-  AppendInt32(record, id);
-  AppendInt32(record, type);
-  AppendUInt8(record, presence);
-  if (details) details->Save(record);
-  if (media) media->Save(record);
-  if (links) links->Save(record);
-  file.Write(record.data(), record.size());
-  record.Trim(kKeptBufferBytes);
-  return offset;
 }
 
 GeoPoint CTaviElement::GetPosition() const {

@@ -26,8 +26,6 @@ class CTaviElement : public CPooled<CTaviElement> {
   // all there; a record cut short by the end of the file loads what arrived, leaves the remaining
   // fields empty and returns false.
   bool Load(CFile& file, std::int32_t offset, std::int32_t version);
-  // Writes the record at the file's position and returns that position (low 32 bits).
-  std::int32_t Save(CFile& file);
 
   GeoPoint GetPosition() const;
   std::int32_t GetType() const { return type; }

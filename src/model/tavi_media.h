@@ -4,7 +4,6 @@
 
 #include "model/compact_string.h"
 #include "model/model_pool.h"
-#include "model/record_buffer.h"
 #include "platform/file.h"
 
 namespace tavi {
@@ -13,7 +12,6 @@ namespace tavi {
 class CTaviMedia : public CPooled<CTaviMedia> {
  public:
   bool Load(CFile& file);
-  void Save(CRecordBuffer& record) const;
 
   CCompactString media1;
   CCompactString media2;
@@ -25,7 +23,6 @@ class CTaviMedia : public CPooled<CTaviMedia> {
 class CTaviLinks : public CPooled<CTaviLinks> {
  public:
   bool Load(CFile& file);
-  void Save(CRecordBuffer& record) const;
 
   CCompactString link1;
   CCompactString link2;

@@ -9,6 +9,7 @@ namespace tavi {
 namespace {
 
 constexpr WChar kReplacement = u'\uFFFD';
+constexpr std::string_view kReplacementBytes = "\xEF\xBF\xBD";
 
 // Bytes 80..9F of Windows-1252. The five bytes the code page leaves undefined map to the C1
 // control with the same number, as the system's own conversion does.
@@ -72,30 +73,35 @@ std::size_t SequenceLength(unsigned char lead) {
   return 0;
 }
 
+// Measures the non-ASCII sequence at in[0] (at most `left` bytes): returns the bytes it takes and
+// whether it is valid. An invalid sequence takes its maximal valid prefix, at least one byte.
+std::size_t ScanSequence(const unsigned char* in, std::size_t left, bool& valid) {
+  valid = false;
+  const std::size_t length = SequenceLength(in[0]);
+  if (length == 0) return 1;
+  const SecondByteRange range = SecondRange(in[0]);
+  if (left < 2 || in[1] < range.low || in[1] > range.high) return 1;
+  for (std::size_t used = 2; used < length; ++used) {
+    if (used >= left || !IsContinuation(in[used])) return used;
+  }
+  valid = true;
+  return length;
+}
+
 // Decodes one non-ASCII sequence at in[0] (at most `left` bytes). Writes one or two units and
-// returns how many were written; `used` receives the bytes consumed. An invalid sequence consumes
-// its maximal valid prefix (at least one byte) and yields a single U+FFFD.
+// returns how many were written; `used` receives the bytes consumed. An invalid sequence yields a
+// single U+FFFD.
 std::size_t DecodeSequence(const unsigned char* in, std::size_t left, WChar* out,
                            std::size_t& used) {
-  const unsigned char lead = in[0];
-  const std::size_t length = SequenceLength(lead);
-  used = 1;
-  if (length == 0) {
+  bool valid = false;
+  used = ScanSequence(in, left, valid);
+  if (!valid) {
     out[0] = kReplacement;
     return 1;
   }
-  const SecondByteRange range = SecondRange(lead);
-  if (left < 2 || in[1] < range.low || in[1] > range.high) {
-    out[0] = kReplacement;
-    return 1;
-  }
-  char32_t code = static_cast<char32_t>(lead & (0xFF >> (length + 1)));
-  for (used = 1; used < length; ++used) {
-    if (used >= left || !IsContinuation(in[used])) {
-      out[0] = kReplacement;
-      return 1;
-    }
-    code = (code << 6) | static_cast<char32_t>(in[used] & 0x3F);
+  char32_t code = static_cast<char32_t>(in[0] & (0xFF >> (used + 1)));
+  for (std::size_t i = 1; i < used; ++i) {
+    code = (code << 6) | static_cast<char32_t>(in[i] & 0x3F);
   }
   if (code < 0x10000) {
     out[0] = static_cast<WChar>(code);
@@ -114,8 +120,9 @@ bool IsLowSurrogate(WChar unit) {
   return unit >= 0xDC00 && unit <= 0xDFFF;
 }
 
-// Encodes text into out, which has room for exactly Utf8Length(text) bytes.
-void EncodeUtf8(WStringView text, char* out) {
+}  // namespace
+
+char* WriteUtf8(WStringView text, char* out) {
   const std::size_t count = text.size();
   std::size_t i = 0;
   while (i < count) {
@@ -141,6 +148,22 @@ void EncodeUtf8(WStringView text, char* out) {
     *out++ = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
     *out++ = static_cast<char>(0x80 | (code & 0x3F));
   }
+  return out;
+}
+
+namespace {
+
+// The UTF-8 form of every Windows-1252 byte, as AnsiToWide and WriteUtf8 make it.
+const std::array<std::string, 256>& AnsiUtf8Table() {
+  static const std::array<std::string, 256> table = [] {
+    std::array<std::string, 256> forms;
+    for (std::size_t byte = 0; byte < forms.size(); ++byte) {
+      const char c = static_cast<char>(byte);
+      forms[byte] = WideToUtf8(AnsiToWide(std::string_view(&c, 1)));
+    }
+    return forms;
+  }();
+  return table;
 }
 
 }  // namespace
@@ -166,6 +189,18 @@ WString Utf8ToWide(std::string_view bytes) {
   return wide;
 }
 
+std::size_t AsciiPrefixLength(std::string_view bytes) {
+  const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+  std::size_t i = 0;
+  for (; bytes.size() - i >= sizeof(std::uint64_t); i += sizeof(std::uint64_t)) {
+    std::uint64_t eight = 0;
+    std::memcpy(&eight, in + i, sizeof eight);
+    if ((eight & kHighBits) != 0) break;
+  }
+  while (i < bytes.size() && in[i] < 0x80) ++i;
+  return i;
+}
+
 bool IsValidUtf8Window(std::string_view bytes) {
   const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
   const std::size_t count = bytes.size();
@@ -187,6 +222,59 @@ bool IsValidUtf8Window(std::string_view bytes) {
     i += length;
   }
   return true;
+}
+
+std::size_t SanitizedUtf8Length(std::string_view bytes) {
+  const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+  std::size_t length = 0;
+  for (std::size_t i = 0; i < bytes.size();) {
+    if (in[i] < 0x80) {
+      ++i;
+      ++length;
+      continue;
+    }
+    bool valid = false;
+    const std::size_t used = ScanSequence(in + i, bytes.size() - i, valid);
+    i += used;
+    length += valid ? used : kReplacementBytes.size();
+  }
+  return length;
+}
+
+char* WriteSanitizedUtf8(std::string_view bytes, char* out) {
+  const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+  for (std::size_t i = 0; i < bytes.size();) {
+    if (in[i] < 0x80) {
+      *out++ = static_cast<char>(in[i++]);
+      continue;
+    }
+    bool valid = false;
+    const std::size_t used = ScanSequence(in + i, bytes.size() - i, valid);
+    if (valid) {
+      std::memcpy(out, bytes.data() + i, used);
+      out += used;
+    } else {
+      std::memcpy(out, kReplacementBytes.data(), kReplacementBytes.size());
+      out += kReplacementBytes.size();
+    }
+    i += used;
+  }
+  return out;
+}
+
+std::size_t AnsiUtf8Length(std::string_view bytes) {
+  std::size_t length = 0;
+  for (const char c : bytes) length += AnsiUtf8Table()[static_cast<unsigned char>(c)].size();
+  return length;
+}
+
+char* WriteAnsiAsUtf8(std::string_view bytes, char* out) {
+  for (const char c : bytes) {
+    const std::string_view encoded = AnsiUtf8Table()[static_cast<unsigned char>(c)];
+    std::memcpy(out, encoded.data(), encoded.size());
+    out += encoded.size();
+  }
+  return out;
 }
 
 WString AnsiToWide(std::string_view bytes) {
@@ -225,7 +313,7 @@ std::size_t Utf8Length(WStringView text) {
 void AppendUtf8(WStringView text, std::string& out) {
   const std::size_t start = out.size();
   out.resize(start + Utf8Length(text));
-  EncodeUtf8(text, out.data() + start);
+  WriteUtf8(text, out.data() + start);
 }
 
 std::string WideToUtf8(WStringView text) {

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <mutex>
 
 namespace tavi {
@@ -11,37 +12,40 @@ std::int32_t g_nLastPercent = -1;
 
 namespace {
 
-// Serialises the writers of the slot; held while a writer waits, so lines keep their order.
+// Guards the queue. Held only for a test, a push or a take; a writer waiting for room lets go of
+// it, so the window's side never waits for a writer that waits for the window.
 std::mutex g_csLogLine;
+std::condition_variable g_lineTaken;
 
-// Guards g_strLogLine itself. Held only for a test, a fill or a take, never while waiting, so
-// the window's side never waits for a writer that waits for the window.
-std::mutex g_slotLock;
-std::condition_variable g_slotFreed;
+// Lines handed over and not yet taken by the window, oldest first.
+std::deque<WString> g_logQueue;
 
-// The log slot: empty means free, non-empty means one line waits for the window.
-WString g_strLogLine;
+// A window that takes lines slower than the worker makes them holds the worker at this many, so
+// that a file of bad lines cannot fill the memory with log lines.
+constexpr std::size_t kMaxQueuedLines = 4096;
+// The longest single wait of a writer; a line taken wakes it earlier.
+constexpr std::chrono::milliseconds kQueuePollInterval{10};
 
 std::atomic<bool> g_bStopRequested{false};
 // RequestStop is called from signal handlers, where only lock-free atomics are safe.
 static_assert(std::atomic<bool>::is_always_lock_free);
 
-// The longest single wait of a writer; a freed slot wakes it earlier.
-constexpr std::chrono::milliseconds kSlotPollInterval{10};
-
 }  // namespace
 
 void PostLogLine(const WString& text) {
-  std::lock_guard writers(g_csLogLine);
+  bool wasEmpty = false;
   {
-    std::unique_lock slot(g_slotLock);
-    while (!g_strLogLine.empty()) g_slotFreed.wait_for(slot, kSlotPollInterval);
-    g_strLogLine = text;
+    std::unique_lock queue(g_csLogLine);
+    while (g_logQueue.size() >= kMaxQueuedLines) g_lineTaken.wait_for(queue, kQueuePollInterval);
+    wasEmpty = g_logQueue.empty();
+    g_logQueue.push_back(text);
   }
-  if (!PostMessageToMainWindow(WM_CONVERTOR_LOG, 1, 0)) {
-    // Nobody will ever take the line: free the slot again so that later lines do not wait forever.
-    std::lock_guard slot(g_slotLock);
-    g_strLogLine.clear();
+  // The window takes every waiting line on each message, so a line that joins waiting ones needs
+  // none of its own.
+  if (wasEmpty && !PostMessageToMainWindow(WM_CONVERTOR_LOG, 1, 0)) {
+    // Nobody will ever take the lines: drop them so that later lines do not wait forever.
+    std::lock_guard queue(g_csLogLine);
+    g_logQueue.clear();
   }
 }
 
@@ -66,12 +70,12 @@ void PostProgress(std::int32_t percent) {
 
 bool TakeLogLine(WString& line) {
   {
-    std::lock_guard slot(g_slotLock);
-    if (g_strLogLine.empty()) return false;
-    line = std::move(g_strLogLine);
-    g_strLogLine.clear();
+    std::lock_guard queue(g_csLogLine);
+    if (g_logQueue.empty()) return false;
+    line = std::move(g_logQueue.front());
+    g_logQueue.pop_front();
   }
-  g_slotFreed.notify_all();
+  g_lineTaken.notify_all();
   return true;
 }
 

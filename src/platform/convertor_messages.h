@@ -19,8 +19,8 @@ inline constexpr std::int32_t kProgressMaximum = 100;
 // The last per-file percentage posted; -1 in a fresh process, never reset between files.
 extern std::int32_t g_nLastPercent;
 
-// Hands one line to the window through the single log slot: waits while the previous line is
-// still in the slot, fills it, posts WM_CONVERTOR_LOG. Lines keep their order.
+// Hands one line to the window: queues it and posts WM_CONVERTOR_LOG when no line was waiting.
+// Lines keep their order. Waits only while the window has thousands of lines still to take.
 void PostLogLine(const WString& text);
 
 // Raised by PostProgress once a stop has been asked for, so that whatever posts progress (the
@@ -45,8 +45,8 @@ inline constexpr std::int32_t kOutputWrittenPercent = 80;
 // whose output is complete is finished, not thrown away.
 void PostProgress(std::int32_t percent);
 
-// The window's side of WM_CONVERTOR_LOG: moves the waiting line into line and empties the slot;
-// false when the slot is empty. Never waits for a writer.
+// The window's side of WM_CONVERTOR_LOG, called until it gives false: moves the oldest waiting
+// line into line; false when none is waiting. Never waits for a writer.
 bool TakeLogLine(WString& line);
 
 }  // namespace tavi

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <string_view>
 
 #include "platform/wide_string.h"
 
@@ -16,5 +17,7 @@ WStringView TrimBlanks(WStringView field);
 // ("16.3abc", "N48", "inf", an empty field), so that a typo is never read as the number it starts
 // with. A number is read exactly as ParseDouble reads it.
 std::optional<double> ParseNumberField(WStringView field, bool decimalComma);
+// The same for a field of 8-bit text; a byte that is not ASCII makes it no number.
+std::optional<double> ParseNumberField(std::string_view field, bool decimalComma);
 
 }  // namespace tavi

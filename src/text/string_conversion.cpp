@@ -32,15 +32,17 @@ std::string& EncodeScratch() {
   return scratch;
 }
 
-bool IsDigit(WChar c) {
-  return c >= u'0' && c <= u'9';
+template <typename Char>
+bool IsDigit(Char c) {
+  return c >= Char('0') && c <= Char('9');
 }
 
 // Appends the digits standing at text[i] to integer; returns where they end. Beyond 19 digits
 // the integer wraps, which the caller rules out by the count.
-std::size_t ReadDigits(WStringView text, std::size_t i, std::uint64_t& integer) {
+template <typename Char>
+std::size_t ReadDigits(std::basic_string_view<Char> text, std::size_t i, std::uint64_t& integer) {
   for (; i < text.size() && IsDigit(text[i]); ++i) {
-    integer = integer * 10 + static_cast<std::uint64_t>(text[i] - u'0');
+    integer = integer * 10 + static_cast<std::uint64_t>(text[i] - Char('0'));
   }
   return i;
 }
@@ -49,19 +51,20 @@ std::size_t ReadDigits(WStringView text, std::size_t i, std::uint64_t& integer) 
 // 2^53 as an integer once the point is removed and at most 22 digits after the point; none
 // otherwise. Both the integer and the power of ten are exact doubles then, so one division gives
 // the correctly rounded value, the same that strtod gives.
-std::optional<double> ReadPlainDecimal(WStringView text) {
+template <typename Char>
+std::optional<double> ReadPlainDecimal(std::basic_string_view<Char> text) {
   constexpr std::size_t kMaxDigits = 19;  // any 19 digits fit 64 bits
   constexpr std::uint64_t kMaxExactInteger = std::uint64_t{1} << 53;
   static constexpr std::array<double, 23> kPowersOfTen = {
       1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-  const bool sign = !text.empty() && (text[0] == u'-' || text[0] == u'+');
+  const bool sign = !text.empty() && (text[0] == Char('-') || text[0] == Char('+'));
   const std::size_t integerStart = sign ? 1 : 0;
   std::uint64_t integer = 0;
   std::size_t i = ReadDigits(text, integerStart, integer);
   std::size_t digits = i - integerStart;
   std::size_t fractionDigits = 0;
-  if (i < text.size() && text[i] == u'.') {
+  if (i < text.size() && text[i] == Char('.')) {
     const std::size_t fractionStart = i + 1;
     i = ReadDigits(text, fractionStart, integer);
     fractionDigits = i - fractionStart;
@@ -72,7 +75,7 @@ std::optional<double> ReadPlainDecimal(WStringView text) {
     return std::nullopt;
   }
   const double value = static_cast<double>(integer) / kPowersOfTen[fractionDigits];
-  return text[0] == u'-' ? -value : value;
+  return text[0] == Char('-') ? -value : value;
 }
 
 // Windows-1252 decodes byte by byte, so one table holds the whole code page.
@@ -171,6 +174,12 @@ double ParseDouble(WStringView text) {
   // Anything else is read as the C library reads the text's UTF-8 form.
   CStringConversion conversion{WString(text)};
   return strtod_l(conversion.ToUtf8({}), nullptr, ClassicLocale());
+}
+
+double ParseDouble(std::string_view text) {
+  if (text.empty()) return 0.0;
+  if (const std::optional<double> plain = ReadPlainDecimal(text)) return *plain;
+  return strtod_l(std::string(text).c_str(), nullptr, ClassicLocale());
 }
 
 }  // namespace tavi

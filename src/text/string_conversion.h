@@ -46,5 +46,7 @@ void DecodeMultiByte(std::string_view bytes, CodePage codePage, WString& out);
 // Reads a number as strtod does in the "C" locale, whatever the process locale is; 0.0 when the
 // text does not start with a number.
 double ParseDouble(WStringView text);
+// The same for text in UTF-8.
+double ParseDouble(std::string_view text);
 
 }  // namespace tavi

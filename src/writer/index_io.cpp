@@ -6,49 +6,13 @@
 
 #include "model/record_io.h"
 #include "platform/byte_order.h"
-#include "platform/convertor_messages.h"
 
 namespace tavi {
 
 namespace {
 
-constexpr std::uint32_t kLinkPlaceholder = 0xFEFEFEFEu;
 constexpr std::size_t kNodeRecordSize = 20;
 constexpr std::size_t kListHeadSize = 4;
-
-// Links and element offsets carry 31 bits; a file that grows past them cannot be written.
-std::uint32_t Position(const CFile& file) {
-  const std::uint64_t position = file.GetPosition();
-  if (position > 0x7FFFFFFFu) throw CFileException("file too large for its offsets");
-  return static_cast<std::uint32_t>(position);
-}
-
-void AppendUInt32(std::vector<std::uint8_t>& bytes, std::uint32_t value) {
-  bytes.resize(bytes.size() + 4);
-  StoreUInt32LE(bytes.data() + bytes.size() - 4, value);
-}
-
-void ReportProgress(std::int32_t base, std::int32_t band) {
-  if (g_nProgressTotal == 0) return;
-  PostProgress(
-      static_cast<std::int32_t>(base + std::int64_t{g_nProgressDone} * band / g_nProgressTotal));
-}
-
-// A leaf's elements lie anywhere in memory, and a record is reached through a chain of objects:
-// element, details, address and category. Asking for each link a few records ahead lets those
-// cache misses overlap instead of stalling every record in turn; the elements themselves are
-// asked for all at once when their block starts.
-void PrefetchParts(const ElementArray& elements, std::size_t i) {
-  constexpr std::size_t kDetailsAhead = 6;
-  constexpr std::size_t kPartsAhead = 3;
-  if (i + kDetailsAhead < elements.size())
-    __builtin_prefetch(elements[i + kDetailsAhead]->details.get());
-  if (i + kPartsAhead >= elements.size()) return;
-  if (const CTaviDetails* details = elements[i + kPartsAhead]->details.get()) {
-    __builtin_prefetch(details->address.get());
-    __builtin_prefetch(details->category.get());
-  }
-}
 
 // A list being read, and whether everything of it so far arrived whole.
 struct SReadCursor {
@@ -63,103 +27,6 @@ bool MeetsArea(const SRectNode& node, const BoundingRect* area) {
 }
 
 }  // namespace
-
-CIndexWriter::CIndexWriter(CFile& file) : m_file(file) {}
-
-std::uint32_t CIndexWriter::Write(SRectNodeList& root) {
-  const std::uint32_t start = Position(m_file);
-  m_indexStart = start;
-  m_image.clear();
-  WriteIndexLists(root);
-  m_file.Write(m_image.data(), m_image.size());
-  WriteElementBlocks(root);
-  const std::uint64_t end = m_file.GetPosition();
-  m_file.Seek(start, CFile::begin);
-  m_file.Write(m_image.data(), m_image.size());
-  m_file.Seek(static_cast<std::int64_t>(end), CFile::begin);
-  return start;
-}
-
-std::uint32_t CIndexWriter::ImagePosition() const {
-  const std::uint64_t position = m_indexStart + m_image.size();
-  if (position > 0x7FFFFFFFu) throw CFileException("file too large for its offsets");
-  return static_cast<std::uint32_t>(position);
-}
-
-void CIndexWriter::StoreLink(const SRectNode& node) {
-  StoreUInt32LE(m_image.data() + (node.linkPos - m_indexStart), node.link);
-}
-
-void CIndexWriter::AppendList(SRectNodeList& list) {
-  m_image.insert(m_image.end(), {list.count, 0, 0, 0});
-  for (std::size_t i = 0; i < list.count; ++i) {
-    SRectNode& node = *list.nodes[i];
-    for (const std::int32_t edge : {node.left, node.top, node.right, node.bottom})
-      AppendUInt32(m_image, static_cast<std::uint32_t>(edge));
-    node.linkPos = ImagePosition();
-    AppendUInt32(m_image, node.link);
-  }
-}
-
-// Each list goes into the image when it is reached, right after the list that links to it, so
-// the lists lie in depth-first pre-order.
-void CIndexWriter::WriteIndexLists(SRectNodeList& root) {
-  AppendList(root);
-  WalkPreOrder(root, [this](SRectNode& node) -> SRectNodeList* {
-    // A node that a damaged file left without children or elements is kept as an empty leaf, so
-    // that no link of the new file points nowhere.
-    if (node.children == nullptr && node.elements == nullptr)
-      node.elements = std::make_unique<ElementArray>();
-    if (node.children == nullptr) {
-      node.link = kLinkPlaceholder;
-      StoreLink(node);
-      return nullptr;
-    }
-    node.link = ImagePosition();
-    StoreLink(node);
-    AppendList(*node.children);
-    return node.children.get();
-  });
-}
-
-void CIndexWriter::WriteElementBlocks(SRectNodeList& root) {
-  WalkPreOrder(root, [this](SRectNode& node) -> SRectNodeList* {
-    if (node.elements == nullptr) return node.children.get();
-    WriteLeafBlock(node);
-    return nullptr;
-  });
-}
-
-void CIndexWriter::WriteLeafBlock(SRectNode& leaf) {
-  leaf.link = WriteElementBlock(*leaf.elements) | kLeafFlag;
-  StoreLink(leaf);
-  if (g_nProgressTotal != 0) {
-    g_nProgressDone += static_cast<std::int32_t>(leaf.elements->size());
-    ReportProgress(50, 30);
-  }
-}
-
-std::uint32_t CIndexWriter::WriteElementBlock(ElementArray& elements) {
-  const std::uint32_t start = Position(m_file);
-  const auto count = static_cast<std::uint32_t>(elements.size());
-  WriteUInt32(m_file, count);
-  if (count == 0) return start;
-  m_table.assign(4 * std::size_t{count}, 0);
-  m_file.Write(m_table.data(), m_table.size());
-  for (const auto& element : elements) __builtin_prefetch(element.get());
-  for (std::size_t i = 0; i < count; ++i) {
-    PrefetchParts(elements, i);
-    elements[i]->Save(m_file);
-  }
-  const std::uint32_t end = Position(m_file);
-  m_table.clear();
-  for (const auto& element : elements)
-    AppendUInt32(m_table, static_cast<std::uint32_t>(element->offset));
-  m_file.Seek(std::int64_t{start} + 4, CFile::begin);
-  m_file.Write(m_table.data(), m_table.size());
-  m_file.Seek(end, CFile::begin);
-  return start;
-}
 
 CIndexReader::CIndexReader(CFile& file)
     : m_file(file), m_length(file.GetLength()), m_budget(m_length) {}

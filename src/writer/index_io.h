@@ -12,35 +12,6 @@
 
 namespace tavi {
 
-// Writes the index of a tree at the file's current position, then the element block of every
-// leaf; returns the position of the root list. The lists go out in depth-first pre-order, the
-// blocks in depth-first order with progress 50..80. The index is assembled in memory, where a
-// link is patched by a store: it is written once with a placeholder in each leaf's link before
-// the blocks, and once complete after them, instead of one seek and write per link.
-class CIndexWriter {
- public:
-  explicit CIndexWriter(CFile& file);
-  std::uint32_t Write(SRectNodeList& root);
-
- private:
-  // First pass: the root and every list below it into the image.
-  void WriteIndexLists(SRectNodeList& root);
-  // The list's count and node records, each link as it stands until StoreLink replaces it.
-  void AppendList(SRectNodeList& list);
-  // Second pass, for the leaves below the root.
-  void WriteElementBlocks(SRectNodeList& root);
-  void WriteLeafBlock(SRectNode& leaf);
-  // Writes the count, the offset table and the records; returns the block's position.
-  std::uint32_t WriteElementBlock(ElementArray& elements);
-  std::uint32_t ImagePosition() const;
-  void StoreLink(const SRectNode& node);
-
-  CFile& m_file;
-  std::uint64_t m_indexStart = 0;
-  std::vector<std::uint8_t> m_image;
-  std::vector<std::uint8_t> m_table;
-};
-
 // An element record holds at least its id, type and presence.
 inline constexpr std::uint64_t kMinElementRecordSize = 9;
 inline constexpr std::uint32_t kLeafFlag = SRectNode::kLeafFlag;

@@ -1,11 +1,14 @@
 #include "writer/tavi_file.h"
 
+#include <array>
 #include <string>
 #include <utility>
 
 #include "platform/convertor_messages.h"
 #include "platform/path.h"
+#include "writer/index_builder.h"
 #include "writer/index_io.h"
+#include "writer/tavi_writer.h"
 
 namespace tavi {
 
@@ -15,11 +18,6 @@ constexpr std::int32_t kDetailsVersion = 2;
 
 WString Widen(const std::string& text) {
   return WString(text.begin(), text.end());
-}
-
-// Whether GetName would give a nonempty text, without building that text.
-bool HasName(const CTaviElement& element) {
-  return element.details != nullptr && !element.details->name.empty();
 }
 
 // Runs its action when the scope is left, also by an exception.
@@ -98,11 +96,9 @@ bool CTaviFile::Create(const WString& path, const BoundingRect& bounds) {
   const WString base = GetBaseName();
   m_header.poiType = NameHash(base);
   m_header.name = base;
-  WriteHeader(m_file, m_header);
-
-  m_root = std::make_unique<SRectNodeList>();
-  AppendNode(*m_root, MakeLeaf(bounds));
-  CIndexWriter(m_file).Write(*m_root);
+  const CIndexBuilder index(bounds);
+  const CElementArena none;
+  CTaviWriter(m_file, index, none, static_cast<std::int32_t>(m_header.poiType)).Write(m_header);
 
   m_openState = 0;
   Close(true);
@@ -135,55 +131,29 @@ bool CTaviFile::Reload() {
   return true;
 }
 
-int CTaviFile::AddElementsAndSave(ElementArray&& elements) {
+int CTaviFile::AddElementsAndSave(CElementArena&& elements) {
   // Owned from here on, so that an exception frees whatever has not been stored.
-  ElementArray incoming = std::move(elements);
+  CElementArena records = std::move(elements);
+  // The elements handed in; those read back from the file are added after them.
+  const std::size_t count = records.Count();
   if (!Reload()) return 0;
-
-  const auto n = static_cast<std::int64_t>(incoming.size());
-  const auto type = static_cast<std::int32_t>(NameHash(GetBaseName()));
-  std::int32_t stored = 0;
-  m_storedCount = 0;
+  auto index = std::make_unique<CIndexBuilder>(*m_root, records);
+  ReleaseIndex();
   m_leftOutCount = 0;
-  for (std::int64_t i = 0; i < n; ++i) {
-    std::unique_ptr<CTaviElement> element = std::move(incoming[static_cast<std::size_t>(i)]);
-    if (element == nullptr || !HasName(*element)) continue;
-    const GeoPoint position = element->GetPosition();
-    if (position == kNoPosition) continue;
-    const SLeafLocation location = FindLeaf(m_root.get(), position);
-    if (!location) {
-      ++m_leftOutCount;
-      continue;
-    }
-
-    ++stored;
-    element->EnsureDetails();
-    element->type = type;
-    element->id = m_header.nextId;
-    element->details->id = m_header.nextId;
-    // A header read from a damaged file may hold any value; the count wraps instead of overflowing.
-    m_header.nextId = static_cast<std::int32_t>(static_cast<std::uint32_t>(m_header.nextId) + 1);
-    AddElementToLeaf(*location.leaf, std::move(element), position);
-    if (location.leaf->elements->size() >= kLeafSplitThreshold) {
-      SplitLeaf(*location.list, *location.leaf);
-    }
-    PostProgress(static_cast<std::int32_t>(30 + (20 * i) / n));
-  }
-  // Every entry has been taken: the array's block is not needed through the save.
-  ElementArray().swap(incoming);
-  m_storedCount = stored;
+  m_storedCount = StoreRecords(*index, records, count);
   int result = 0;
-  if (stored == 0) {
+  if (m_storedCount == 0) {
     Close(true);
     DiscardWorkFile();
   } else {
     if (!m_saveNotice.empty()) PostLogLine(m_saveNotice);
     PostLogLine(u"Saving tavi file - " + m_path);
     g_nProgressDone = 0;
-    g_nProgressTotal = static_cast<std::int32_t>(n);
-    result = SaveFile();
+    g_nProgressTotal = static_cast<std::int32_t>(count);
+    result = SaveFile(std::move(index), std::move(records));
     if (result != 0) {
-      PostLogLine(Widen("Successfully imported " + std::to_string(stored) + " pois - ") + m_path);
+      PostLogLine(Widen("Successfully imported " + std::to_string(m_storedCount) + " pois - ") +
+                  m_path);
     }
   }
   // Nothing is dropped without a word, also when nothing could be stored at all.
@@ -194,40 +164,92 @@ int CTaviFile::AddElementsAndSave(ElementArray&& elements) {
   return result;
 }
 
+// Gives each record with a name and a position the next id and puts it into the leaf that
+// contains it, in order, a batch at a time; counts those no leaf contains. Insertion moves the
+// progress from 30 towards 50, by the index among all records handed in.
+std::int32_t CTaviFile::StoreRecords(CIndexBuilder& index, CElementArena& records,
+                                     std::size_t count) {
+  const auto total = static_cast<std::int64_t>(count);
+  std::int64_t nextPercentAt = 0;
+  std::int32_t stored = 0;
+  CElementArena::SCursor cursor;
+  std::array<SLeafEntry, CIndexBuilder::kMaxBatch> entries;
+  std::array<std::int64_t, CIndexBuilder::kMaxBatch> indices{};
+  std::array<std::uint32_t, CIndexBuilder::kMaxBatch> leaves{};
+  CElementArena::Ref ref = 0;
+  std::int64_t i = 0;
+  while (i < total) {
+    std::size_t size = 0;
+    for (; size < entries.size() && i < total; ++i) {
+      if (!records.Next(cursor, ref)) {
+        i = total;
+        break;
+      }
+      const CRecordView record = records.View(ref);
+      if (!record.HasText(kSlotName) || record.Position() == kNoPosition) continue;
+      indices[size] = i;
+      entries[size++] = CIndexBuilder::EntryOf(record, ref);
+    }
+    index.InsertBatch({entries.data(), size}, {leaves.data(), size});
+    for (std::size_t k = 0; k < size; ++k) {
+      if (leaves[k] == CIndexBuilder::kNone) {
+        ++m_leftOutCount;
+        continue;
+      }
+      ++stored;
+      records.SetId(entries[k].record, m_header.nextId);
+      // A header read from a damaged file may hold any value; the count wraps instead of
+      // overflowing.
+      m_header.nextId = static_cast<std::int32_t>(static_cast<std::uint32_t>(m_header.nextId) + 1);
+      // The percentage changes only every total / 20 records: it is worked out only then.
+      if (indices[k] >= nextPercentAt) {
+        const std::int64_t percent = 30 + 20 * indices[k] / total;
+        PostProgress(static_cast<std::int32_t>(percent));
+        nextPercentAt = ((percent - 29) * total + 19) / 20;
+      }
+    }
+  }
+  return stored;
+}
+
 // The new content goes to a file of its own beside the output and replaces the output in one
 // rename once it is complete and on disk: until then the previous file of that name stays as it
 // was, whatever stops the save.
-int CTaviFile::SaveFile() {
+int CTaviFile::SaveFile(std::unique_ptr<CIndexBuilder> index, CElementArena records) {
   CFile file;
   bool written = false;
-  // However the save ends, no save is under way afterwards and the index is gone; a file that
-  // could not be completed is not left behind.
+  // However the save ends, no save is under way afterwards; a file that could not be completed is
+  // not left behind.
   CScopeExit cleanup([&] {
     g_nProgressTotal = 0;
-    m_root.reset();
     if (!written) {
       file.Abort();
       DiscardWorkFile();
     }
   });
   Close(false);
-  if (m_root == nullptr) m_root = std::make_unique<SRectNodeList>();
   if ((m_workPath.empty() && !CreateSiblingFile(m_path, m_workPath, m_lastError)) ||
       !file.Open(m_workPath, CFile::modeCreate | CFile::modeWrite)) {
-    FreeNodeList(*m_root);
     return 0;
   }
   m_header.name = GetBaseName();
-  WriteHeader(file, m_header);
-  CIndexWriter(file).Write(*m_root);
+  CTaviWriter writer(file, *index, records, static_cast<std::int32_t>(NameHash(m_header.name)));
+  writer.Write(m_header);
   file.Sync();
   file.Close();
   CFile::Rename(m_workPath, m_path);
   m_workPath.clear();
   written = true;
 
+  // Freeing moves the progress from 80 towards 100, leaf by leaf in the order of the blocks.
   g_nProgressDone = 0;
-  FreeNodeList(*m_root);
+  for (const std::uint32_t leaf : writer.LeafOrder()) {
+    g_nProgressDone += static_cast<std::int32_t>(index->Entries(leaf).size());
+    PostProgress(
+        static_cast<std::int32_t>(80 + std::int64_t{g_nProgressDone} * 20 / g_nProgressTotal));
+  }
+  index.reset();
+  records = CElementArena();
   return 1;
 }
 

@@ -7,10 +7,12 @@
 #include <utility>
 #include <vector>
 
+#include "model/element_arena.h"
 #include "model/geo.h"
 #include "model/tavi_element.h"
 #include "platform/file.h"
 #include "platform/wide_string.h"
+#include "writer/index_builder.h"
 #include "writer/spatial_index.h"
 #include "writer/tavi_header.h"
 
@@ -42,7 +44,7 @@ class CTaviFile {
   // the file was rewritten with at least one new element, 0 otherwise. Raises CFileException when
   // the file cannot be read back or the new one cannot be written. An element that no leaf of
   // the index contains is counted and reported in a log line after the save.
-  int AddElementsAndSave(ElementArray&& elements);
+  int AddElementsAndSave(CElementArena&& elements);
   // Counts of the last AddElementsAndSave.
   std::int32_t GetStoredCount() const { return m_storedCount; }
   std::int32_t GetLeftOutCount() const { return m_leftOutCount; }
@@ -90,7 +92,8 @@ class CTaviFile {
   STaviHeader m_header;
 
  private:
-  int SaveFile();
+  std::int32_t StoreRecords(CIndexBuilder& index, CElementArena& records, std::size_t count);
+  int SaveFile(std::unique_ptr<CIndexBuilder> index, CElementArena records);
   bool Reload();
   bool OpenForReading();
   void ReleaseIndex();

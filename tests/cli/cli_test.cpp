@@ -25,7 +25,7 @@ TEST(ConsoleReport, BarOnlyMovesForwardAndGivesWayToEveryLine) {
   report.Progress(50);
   report.Progress(50);
   report.Progress(33);
-  report.LogLine(u"\r\n");
+  report.LogLines(std::vector<WString>{u"\r\n"});
   report.Box(u"ERROR : Save String: char size > MAX_BYTES");
   report.Finish();
   const std::string bar = "\r\033[K[" + std::string(20, '#') + std::string(20, ' ') + "] 50%";

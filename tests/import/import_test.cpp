@@ -11,6 +11,8 @@
 #include "platform/code_page.h"
 #include "platform/path.h"
 #include "support/test_support.h"
+#include "text/string_conversion.h"
+#include "writer/tavi_file.h"
 
 namespace tavi {
 namespace {
@@ -31,8 +33,11 @@ SImport Import(const WString& path) {
   test::CRecordingWindow window;
   SImport import;
   const auto save = [&import](const BoundingRect& bounds, const WString& folder,
-                              ElementArray&& elements, const WString& title) {
-    for (const auto& element : elements) import.names.push_back(element->GetName());
+                              CElementArena&& elements, const WString& title) {
+    CElementArena::SCursor cursor;
+    CElementArena::Ref ref = 0;
+    while (elements.Next(cursor, ref))
+      import.names.push_back(Utf8ToWide(elements.View(ref).Text(kSlotName)));
     import.bounds = bounds;
     import.folder = folder;
     import.title = title;
@@ -69,7 +74,9 @@ Chunks ReadChunks(const WString& path, std::size_t blockBytes) {
   Chunks chunks;
   CCsvChunkReader::Result result;
   while ((result = reader.ReadNextChunk()) == CCsvChunkReader::Result::kChunk) {
-    chunks.emplace_back(reader.GetChunkStart(), WString(reader.Text()));
+    WString text(reader.Text());
+    if (!reader.IsWide()) DecodeMultiByte(reader.Bytes(), reader.GetCodePage(), text);
+    chunks.emplace_back(reader.GetChunkStart(), text);
   }
   EXPECT_EQ(result, CCsvChunkReader::Result::kEnd);
   return chunks;
@@ -167,6 +174,76 @@ TEST(CsvImport, EncodingIsTakenFromTheFirstNonAsciiBytes) {
   for (const auto& [text, names] : cases) {
     EXPECT_EQ(Import(folder.Write("e.csv", text)).names, names) << text.size();
   }
+}
+
+// Writes the elements an importer hands over to folder/sub/pois.tavi and returns its bytes.
+test::Bytes Saved(const test::TempFolder& folder, const std::string& sub,
+                  const BoundingRect& bounds, CElementArena&& elements) {
+  std::filesystem::create_directories(folder.Path() / sub);
+  CCustomTaviFile file;
+  EXPECT_TRUE(file.Create(folder.File(sub + "/pois.tavi"), bounds));
+  EXPECT_EQ(file.AddElementsAndSave(std::move(elements)), 1);
+  return test::ReadBytes(folder.Path() / sub / "pois.tavi");
+}
+
+// The same POIs read from a text file, in each encoding, and handed over as element objects, as
+// the GEP importer and a file read back hand theirs, give the same file byte for byte. Some names
+// are quoted around a separator and a directive changes the separator half-way, so that lines take
+// the decoding path as well as the one that splits bytes.
+TEST(CsvImport, TextAndElementObjectsGiveTheSameFile) {
+  test::TempFolder folder;
+  std::mt19937 random(11);
+  const std::string letters = "abcXYZ0189.-\xE9\xFC\xDF\x80\xC5";  // Windows-1252
+  const auto text = [&](std::size_t most) {
+    std::string t;
+    for (std::size_t n = random() % most; n > 0; --n) t += letters[random() % letters.size()];
+    return t;
+  };
+  std::string ansi;
+  ElementArray elements;
+  for (int i = 0; i < 400; ++i) {
+    const auto degrees = [&](std::int64_t limit) {
+      const auto units = static_cast<std::int64_t>(random() % (2 * limit + 1)) - limit;
+      return (units < 0 ? "-" : "") + std::to_string(std::llabs(units) / 100000) + "." +
+             std::to_string(100000 + std::llabs(units) % 100000).substr(1);
+    };
+    const std::string x = degrees(18000000), y = degrees(9000000), name = "N" + text(12);
+    const char separator = i < 200 ? ';' : '|';
+    if (i == 200) ansi += "delimiter=|\n";
+    ansi += x + separator + y + separator + (i % 7 == 0 ? "\"" + name + ";\"" : name);
+    auto element = std::make_unique<CTaviElement>();
+    element->SetName(AnsiToWide(i % 7 == 0 ? name + ";" : name));
+    element->SetPosition({DegreesToUnits(std::stod(x)), DegreesToUnits(std::stod(y))});
+    CTaviDetails& details = *element->details;
+    CCompactString* const further[] = {&details.address->addr1, &details.extra2, &details.extra3,
+                                       &details.extra5,         &details.extra4, &details.text1,
+                                       &details.text2};
+    for (std::size_t k = 0, count = random() % 8; k < count; ++k) {
+      const std::string field = text(20);
+      ansi += separator + field;
+      if (!field.empty()) *further[k] = AnsiToWide(field);
+    }
+    ansi += "\n";
+    elements.push_back(std::move(element));
+  }
+  BoundingRect bounds;
+  std::vector<test::Bytes> files;
+  for (const std::string& bytes :
+       {ansi, WideToUtf8(AnsiToWide(ansi)), Utf16(WideToUtf8(AnsiToWide(ansi)))}) {
+    const WString path = folder.Write("pois.csv", bytes);
+    const auto save = [&](const BoundingRect& read, const WString&, CElementArena&& records,
+                          const WString&) {
+      bounds = read;
+      files.push_back(
+          Saved(folder, "text" + std::to_string(files.size()), read, std::move(records)));
+      return 1;
+    };
+    SFileResult result;
+    EXPECT_EQ(ImportCsvFile(path, save, result), 1);
+  }
+  ASSERT_EQ(files.size(), 3u);
+  const test::Bytes objects = Saved(folder, "objects", bounds, std::move(elements));
+  for (const test::Bytes& file : files) EXPECT_EQ(file, objects);
 }
 
 // A file larger than 2 GiB would take more memory than any conversion has: refused before it

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "model/archive_string.h"
+#include "model/element_arena.h"
 #include "model/localized_string.h"
 #include "model/model_pool.h"
 #include "model/tavi_element.h"
@@ -47,6 +48,17 @@ class CBytesFile {
 
 constexpr char16_t kTooLong[] = u"ERROR : Save String: char size > MAX_BYTES";
 
+// The element record an element object gives through the arena, the one way records are saved.
+Bytes SavedRecord(const CTaviElement& element, bool keepsIdentity,
+                  std::uint32_t maxBytes = MAX_BYTES) {
+  CElementArena arena;
+  const CRecordView record = arena.View(arena.AddElement(element, keepsIdentity));
+  Bytes bytes(SavedRecordSize(record, maxBytes));
+  const char* end = SaveRecord(record, 0x0BAD, reinterpret_cast<char*>(bytes.data()), maxBytes);
+  EXPECT_EQ(end, reinterpret_cast<const char*>(bytes.data() + bytes.size()));
+  return bytes;
+}
+
 // A text that cannot be saved is reported and saved empty, so that the record keeps its layout;
 // an unknown mode writes nothing. The result is where the string starts, always.
 TEST(SavedString, WhatCannotBeSavedIsReported) {
@@ -66,9 +78,13 @@ TEST(SavedString, WhatCannotBeSavedIsReported) {
     EXPECT_EQ(Bytes(bytes.begin() + 2, bytes.end()), FromHex(hex)) << hex;
     EXPECT_EQ(messages.boxes, std::vector<WString>{message});
   }
-  CRecordBuffer record;
-  AppendSavedString(CCompactString(u"\u00E9\u00E9"), record, 3);  // 2 units, 4 bytes
-  EXPECT_EQ(record.view(), std::string("\0\0\0\x80", 4));
+  // The element record's serializer: a name of 2 units and 4 bytes against 3 bytes at most.
+  test::CRecordingWindow messages;
+  CTaviElement named;
+  named.SetName(u"\u00E9\u00E9");
+  const Bytes saved = SavedRecord(named, false, 3);
+  EXPECT_EQ(Bytes(saved.begin() + 19, saved.begin() + 23), FromHex("00 00 00 80"));  // after 9 + 10
+  EXPECT_EQ(messages.boxes, std::vector<WString>{kTooLong});
 }
 
 // What a damaged string gives: the text of the bytes there are, never a read past the end.
@@ -150,14 +166,8 @@ TEST(Element, RecordRoundTrip) {
             std::tuple(17, -2, std::uint8_t{0xA5}, -123456));
   CTaviElement stale;
   stale.presence = 0x80 | CTaviElement::kHasMedia;
-  const Bytes bytes = Written([&](CFile& f) {
-    f.Write("xy", 2);
-    EXPECT_EQ(e.Save(f), 2);
-    EXPECT_EQ(stale.Save(f), 232);
-  });
-  EXPECT_EQ(e.offset, 2);
-  EXPECT_EQ(Bytes(bytes.begin() + 2, bytes.begin() + 232), record);
-  EXPECT_EQ(Bytes(bytes.begin() + 232, bytes.end()), FromHex("FF FF FF FF  FF FF FF FF  80"));
+  EXPECT_EQ(SavedRecord(e, true), record);
+  EXPECT_EQ(SavedRecord(stale, true), FromHex("FF FF FF FF  FF FF FF FF  80"));
   // A missing address or category is written with its defaults, so the layout holds.
   CTaviElement bare;
   bare.SetName(u"n");
@@ -165,8 +175,7 @@ TEST(Element, RecordRoundTrip) {
   completed.SetName(u"n");
   completed.EnsureDetails();
   EXPECT_EQ(bare.GetRatingString(u"*"), u"");
-  EXPECT_EQ(Written([&](CFile& f) { bare.Save(f); }),
-            Written([&](CFile& f) { completed.Save(f); }));
+  EXPECT_EQ(SavedRecord(bare, false), SavedRecord(completed, false));
 }
 
 // Each part of the record, alone, loads complete only when all of its bytes are there, so that a

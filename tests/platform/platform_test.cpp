@@ -58,8 +58,8 @@ struct CPostCounter : IMessageTarget {
   std::atomic<int> posted{0};
 };
 
-// Two writers post while the window takes lines: a writer waits until the previous line was
-// taken, so nothing is lost and each writer's lines keep their order.
+// Two writers post while the window takes lines: nothing is lost, each writer's lines keep their
+// order, and a message is posted only for a line that finds no other waiting.
 TEST(LogLines, TwoWritersLoseNothingAndKeepTheirOrder) {
   CPostCounter window;
   std::atomic<int> finished{0};
@@ -79,14 +79,15 @@ TEST(LogLines, TwoWritersLoseNothingAndKeepTheirOrder) {
   }
   first.join();
   second.join();
-  EXPECT_EQ(window.posted, 6000);
+  EXPECT_GE(window.posted, 1);
+  EXPECT_LE(window.posted, 6000);
   int next[2] = {0, 0};
   for (const WString& line : lines) EXPECT_EQ(line[1], next[line[0] - u'a']++);
   EXPECT_EQ(next[0] + next[1], 6000);
 }
 
 TEST(LogLines, WithoutAWindowNothingWaitsAndProgressOnlyWhenItChanges) {
-  PostLogLine(u"nobody takes it");  // the slot is freed again, or the next line would wait
+  PostLogLine(u"nobody takes it");  // dropped again, or lines would pile up for nobody
   WString line;
   EXPECT_FALSE(TakeLogLine(line));
   test::CRecordingWindow window;

@@ -135,7 +135,8 @@ CRecordingWindow::~CRecordingWindow() {
 
 void CRecordingWindow::Post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t) {
   WString line;
-  if (message == WM_CONVERTOR_LOG && TakeLogLine(line)) lines.push_back(line);
+  // One message stands for every line queued before the window takes them.
+  while (message == WM_CONVERTOR_LOG && TakeLogLine(line)) lines.push_back(line);
   if (message == WM_CONVERTOR_PROGRESS) percents.push_back(static_cast<std::int32_t>(wParam));
 }
 

@@ -69,8 +69,8 @@ class CBytes {
   Bytes m_bytes;
 };
 
-// Stands in for the main window while it lives: takes every log line as it is posted, as the
-// window empties the slot, and keeps the lines and the posted percentages.
+// Stands in for the main window while it lives: takes every waiting log line per message, as the
+// window does, and keeps the lines and the posted percentages.
 class CRecordingWindow : public IMessageTarget {
  public:
   CRecordingWindow();

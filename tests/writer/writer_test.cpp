@@ -6,6 +6,7 @@
 #include "platform/convertor_messages.h"
 #include "support/test_support.h"
 #include "writer/tavi_file.h"
+#include "writer/tavi_writer.h"
 
 namespace tavi {
 namespace {
@@ -302,6 +303,25 @@ TEST(TaviFile, DeeplyNestedFile) {
   test::RunOnSmallStack([&] { added = AddOne(path); });
   EXPECT_EQ(added, 1);
   EXPECT_TRUE(test::ReadBytes(folder.Path() / "Shops.tavi") == NestedFile(10000, true).Get());
+}
+
+// A file that would pass the 2^31 - 1 bytes its offsets can address is refused before a byte is
+// written, so that no offset wraps: here two records that take 2^30 bytes each, beside the header
+// and the index.
+TEST(TaviWriter, AFileBeyondItsOffsetsIsRefusedBeforeWriting) {
+  CIndexBuilder index({0, 100, 100, 0});
+  const SLeafEntry entries[] = {{1, 1, 0, 0x40000000}, {2, 2, 0, 0x40000000}};
+  std::uint32_t leaves[2] = {};
+  index.InsertBatch(entries, leaves);
+  const CElementArena records;
+  test::TempFolder folder;
+  CFile file;
+  ASSERT_TRUE(file.Open(folder.File("big.tavi"), CFile::modeCreate | CFile::modeWrite));
+  STaviHeader header;
+  header.name = u"big";
+  EXPECT_THROW(CTaviWriter(file, index, records, 0).Write(header), CFileException);
+  file.Close();
+  EXPECT_EQ(test::ReadBytes(folder.Path() / "big.tavi").size(), 0u);
 }
 
 }  // namespace

@@ -27,8 +27,11 @@ SImported Import(const fs::path& path) {
   SFileResult result;
   imported.status = ImportGdalFile(
       FromNativePath(path),
-      [&imported](const BoundingRect&, const WString&, ElementArray&& elements, const WString&) {
-        for (const auto& element : elements) imported.positions.push_back(element->GetPosition());
+      [&imported](const BoundingRect&, const WString&, CElementArena&& elements, const WString&) {
+        CElementArena::SCursor cursor;
+        CElementArena::Ref ref = 0;
+        while (elements.Next(cursor, ref))
+          imported.positions.push_back(elements.View(ref).Position());
         return 1;
       },
       result);
