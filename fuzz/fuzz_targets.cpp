@@ -24,6 +24,10 @@
 #include "platform/message_target.h"
 #include "platform/path.h"
 #include "writer/tavi_file.h"
+#ifdef TAVI_WITH_GDAL
+#include "app/geodata_slot.h"
+#include "import/geodata/geodata_importer.h"
+#endif
 
 namespace tavi::fuzz {
 namespace {
@@ -116,6 +120,15 @@ void ImportText(std::string_view bytes) {
 void ImportGep(std::string_view bytes) {
   Import("input.gep", bytes);
 }
+
+#ifdef TAVI_WITH_GDAL
+// Only our reader is instrumented: GDAL's own parsing is not, and is not what is tested here.
+void ImportGeodata(std::string_view bytes) {
+  static const bool installed = (SetGeodataImporter(ImportGdalFile), true);
+  Check(installed, "the geodata importer is installed");
+  Import("input.geojson", bytes);
+}
+#endif
 
 // `tavi dump` in both forms: it ends, reports damage exactly when it fails, finds the same
 // damage in both, closes its JSON, and prints no more than a bounded multiple of the file.

@@ -133,6 +133,9 @@ case "${1:-}" in
     fuzz_target gep_import_fuzzer gep "${limit[@]}"
     fuzz_target dump_fuzzer tavi "${limit[@]}"
     fuzz_target reload_fuzzer tavi "${limit[@]}"
+    if [ -x build-fuzz/fuzz/geodata_import_fuzzer ]; then
+      fuzz_target geodata_import_fuzzer geodata "${limit[@]}"
+    fi
     ;;
   tsan)
     install_missing "${packages[@]}"
