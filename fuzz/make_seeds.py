@@ -75,7 +75,7 @@ def write(path, data):
 for target in ("tavi",):
     write(f"fuzz/corpus/{target}/chain-40.tavi", chain(40))
     write(f"fuzz/corpus/{target}/shared-block.tavi", shared_block(3, 6))
-    write(f"fuzz/corpus/{target}/blocks-4-apart.tavi", blocks_four_apart(2))
+    write(f"fuzz/corpus/{target}/blocks-4-bytes-between.tavi", blocks_four_apart(2))
     write(f"fuzz/corpus/{target}/self-link.tavi", self_link())
 write("fuzz/corpus/gep/hidden-rectangles.gep", gep_hidden_rectangles(8))
 text = {
