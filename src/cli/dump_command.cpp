@@ -86,15 +86,7 @@ class CDump {
   bool ReadBlock(std::uint32_t blockOffset, CIndexReader& reader) {
     m_blocks.push_back({blockOffset, {}});
     if (reader.ReadElementBlock(blockOffset, m_blocks.back().offsets)) return true;
-    const std::string block = "the element block at offset " + std::to_string(blockOffset);
-    switch (reader.Shortfall()) {
-      case EReadShortfall::kListedTwice:
-        return Report(block + " is listed twice");
-      case EReadShortfall::kFileSpent:
-        return Report(kOverlapping);
-      default:
-        return Report(block + " is cut short");
-    }
+    return ReportShortfall("the element block at offset " + std::to_string(blockOffset), reader);
   }
 
   bool WriteElements(CIndexReader& reader) {
@@ -102,24 +94,27 @@ class CDump {
     for (const SBlock& block : m_blocks) {
       for (const std::uint32_t offset : block.offsets) {
         const std::unique_ptr<CTaviElement> element = reader.LoadElement(offset, kElementVersion);
-        if (reader.Shortfall() != EReadShortfall::kNone) complete = ReportRecord(offset, reader);
+        if (reader.Shortfall() != EReadShortfall::kNone) {
+          complete =
+              ReportShortfall("the element record at offset " + std::to_string(offset), reader);
+        }
         if (element != nullptr) m_writer.Element(*element);
       }
     }
     return complete;
   }
 
-  bool ReportRecord(std::uint32_t offset, const CIndexReader& reader) {
-    const std::string record = "the element record at offset " + std::to_string(offset);
+  // Names what the reader fell short on: a block or a record of the file.
+  bool ReportShortfall(const std::string& what, const CIndexReader& reader) {
     switch (reader.Shortfall()) {
       case EReadShortfall::kOutsideFile:
-        return Report(record + " does not lie in the file");
+        return Report(what + " does not lie in the file");
       case EReadShortfall::kListedTwice:
-        return Report(record + " is listed twice");
+        return Report(what + " is listed twice");
       case EReadShortfall::kFileSpent:
         return Report(kOverlapping);
       default:
-        return Report(record + " is cut short");
+        return Report(what + " is cut short");
     }
   }
 
