@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -71,6 +72,12 @@ std::string Hex32(std::uint32_t value) {
   return text;
 }
 
+void AppendHexEscape(std::string& text, std::uint8_t byte) {
+  char escaped[5];
+  std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+  text += escaped;
+}
+
 // The four bytes of a tag such as the magic, printable ones as they are.
 std::string TagText(const std::array<std::uint8_t, 4>& bytes) {
   std::string text;
@@ -78,9 +85,22 @@ std::string TagText(const std::array<std::uint8_t, 4>& bytes) {
     if (byte >= 0x20 && byte < 0x7F && byte != '\\' && byte != '"') {
       text += static_cast<char>(byte);
     } else {
-      char escaped[5];
-      std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-      text += escaped;
+      AppendHexEscape(text, byte);
+    }
+  }
+  return text;
+}
+
+// A text on one line of the text form, whatever it holds: a name with a line break in it
+// must not read as a field or an element of its own. UTF-8 beyond ASCII stays as it is.
+std::string LineText(std::string_view utf8) {
+  std::string text;
+  for (const char c : utf8) {
+    const auto byte = static_cast<std::uint8_t>(c);
+    if (byte < 0x20 || byte == 0x7F || byte == '\\') {
+      AppendHexEscape(text, byte);
+    } else {
+      text += c;
     }
   }
   return text;
@@ -100,7 +120,7 @@ class CTextDumpWriter : public IDumpWriter {
     Field(2, "poiType", Hex32(header.poiType));
     Field(2, "version", TagText(header.version));
     Field(2, "nextId", std::to_string(header.nextId));
-    Field(2, "name", Utf8(header.name));
+    Field(2, "name", LineText(Utf8(header.name)));
   }
 
   // Deeper nodes keep the deepest indent and say how deep they are.
@@ -128,7 +148,7 @@ class CTextDumpWriter : public IDumpWriter {
           FormatDegrees(p.x) + ' ' + FormatDegrees(p.y) + " (raw " + std::to_string(p.x) + ' ' +
               std::to_string(p.y) + ')');
     for (const auto& [name, text] : ElementTexts(element))
-      Field(4, name, std::string(text->utf8()));
+      Field(4, name, LineText(text->utf8()));
   }
 
   void Finish() override { m_out.flush(); }
