@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <iconv.h>
 #include <sys/stat.h>
 
 #include <random>
@@ -46,6 +47,26 @@ TEST(CodePage, Utf8BothWays) {
   // Windows-1252 keeps its five undefined bytes as the C1 controls of the same number.
   EXPECT_EQ(MultiByteToWide(CP_ACP, "\x80\x81\x8D\x8F\x90\x9D\x9F\xA0\xE9"sv),
             u"\u20AC\u0081\u008D\u008F\u0090\u009D\u0178\u00A0\u00E9");
+}
+
+// Every byte Windows-1252 defines reads as the C library's converter reads it, through the UTF-16
+// path and the direct UTF-8 path alike.
+TEST(CodePage, AnsiAgreesWithIconv) {
+  const iconv_t toUtf8 = iconv_open("UTF-8", "CP1252");
+  ASSERT_NE(toUtf8, reinterpret_cast<iconv_t>(-1));
+  for (int value = 0x01; value <= 0xFF; ++value) {
+    char byte = static_cast<char>(value), expected[8] = {};
+    char *in = &byte, *out = expected;
+    std::size_t inLeft = 1, outLeft = sizeof expected;
+    if (iconv(toUtf8, &in, &inLeft, &out, &outLeft) == static_cast<std::size_t>(-1)) continue;
+    const std::string_view utf8(expected, static_cast<std::size_t>(out - expected));
+    char direct[8] = {};
+    const std::string_view one(&byte, 1);
+    EXPECT_EQ(WideToUtf8(AnsiToWide(one)), utf8) << "byte " << value;
+    EXPECT_EQ(AnsiUtf8Length(one), utf8.size()) << "byte " << value;
+    EXPECT_EQ(std::string_view(direct, WriteAnsiAsUtf8(one, direct)), utf8) << "byte " << value;
+  }
+  iconv_close(toUtf8);
 }
 
 // Stands in for a window that takes the posted lines on a thread of its own.
