@@ -27,6 +27,7 @@ struct SImport {
   WString folder, title;
   std::vector<WString> lines;
   std::vector<std::int32_t> percents;
+  bool failed = false;
 };
 
 SImport Import(const WString& path) {
@@ -48,6 +49,7 @@ SImport Import(const WString& path) {
   import.result = gep ? ImportGepFile(path, save, result) : ImportCsvFile(path, save, result);
   import.lines = window.lines;
   import.percents = window.percents;
+  import.failed = result.failed;
   return import;
 }
 
@@ -273,7 +275,7 @@ TEST(CsvImport, FilesThatCannotBeReadWhole) {
 }
 
 // The GEP file of the command-line case "gep", cut anywhere, gives the POIs that whole file gives
-// as far as they are there, and nothing read past the end.
+// as far as they are there, and nothing read past the end. Its rectangles start at 19 and 152.
 TEST(GepImport, EveryPrefixYieldsTheFirstPois) {
   test::TempFolder folder;
   const test::Bytes whole = test::ReadHexFile("tests/cli/data/gep/in/two.gep.hex");
@@ -285,6 +287,8 @@ TEST(GepImport, EveryPrefixYieldsTheFirstPois) {
     EXPECT_EQ(import.names, std::vector<WString>(all.begin(), all.begin() + n)) << cut;
     EXPECT_EQ(import.names.size() == all.size(), cut == whole.size()) << cut;
     EXPECT_EQ(import.result == 7, n > 0) << cut;
+    // A cut through a rectangle fails the file; one between rectangles leaves a whole file.
+    EXPECT_EQ(import.failed, (cut > 19 && cut < 152) || (cut > 152 && cut < whole.size())) << cut;
   }
 }
 
