@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <ogrsf_frmts.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "import/geodata/gdal_support.h"
@@ -19,7 +20,13 @@ namespace fs = std::filesystem;
 struct SImported {
   std::int32_t status = 0;
   std::vector<GeoPoint> positions;
+  std::vector<std::int32_t> percents;
 };
+
+fs::path CaseFile(const char* name) {
+  const char* source = std::getenv("TAVI_SOURCE_DIR");
+  return fs::path(source != nullptr ? source : ".") / "tests/cli/data/geodata/in" / name;
+}
 
 SImported Import(const fs::path& path) {
   const test::CRecordingWindow window;
@@ -35,6 +42,7 @@ SImported Import(const fs::path& path) {
         return 1;
       },
       result);
+  imported.percents = window.percents;
   return imported;
 }
 
@@ -65,16 +73,26 @@ TEST(GeodataImport, ProjectedLayersArriveInWgs84) {
   }
 }
 
+// Reading moves the bar forward to 30%, where saving takes over, also when a GPX file's points
+// are in its second layer, the route points.
+TEST(GeodataImport, ReadingEndsWhereSavingStarts) {
+  for (const char* name : {"route.gpx", "paris.kml"}) {
+    const std::vector<std::int32_t> percents = Import(CaseFile(name)).percents;
+    ASSERT_GE(percents.size(), 2u) << name;
+    EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end())) << name;
+    EXPECT_EQ(percents[percents.size() - 2], 30) << name;
+    EXPECT_EQ(percents.back(), 100) << name;
+  }
+}
+
 // Run in the sanitizer build: every cut of a file is refused or gives the first POIs of the whole.
 // The OSM driver takes some 40 ms a file, so its file is the smallest that holds a POI.
 TEST(GeodataImport, EveryPrefixGivesTheFirstPoisOrNone) {
   const test::TempFolder folder;
   folder.Write("shop.osm", R"(<osm><node id="1" lat="1" lon="2"><tag k="name" v="A"/>)"
                            R"(<tag k="shop" v="b"/></node></osm>)");
-  const char* source = std::getenv("TAVI_SOURCE_DIR");
-  const fs::path cases = fs::path(source != nullptr ? source : ".") / "tests/cli/data/geodata/in";
-  for (const fs::path& file : {cases / "cafe.gpx", cases / "my.pois.geojson", cases / "paris.kml",
-                               folder.Path() / "shop.osm"}) {
+  for (const fs::path& file : {CaseFile("cafe.gpx"), CaseFile("my.pois.geojson"),
+                               CaseFile("paris.kml"), folder.Path() / "shop.osm"}) {
     const test::Bytes bytes = test::ReadBytes(file);
     const std::string name = file.filename().string();
     const fs::path cut = folder.Path() / ("cut-" + name);
