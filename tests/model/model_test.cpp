@@ -59,6 +59,23 @@ Bytes SavedRecord(const CTaviElement& element, bool keepsIdentity,
   return bytes;
 }
 
+// Each mode's header and payload, worked out from the layout; the 8-bit form keeps one byte per
+// unit, '?' for what is not ASCII, so that its payload stays valid UTF-8. A localized string is
+// the count 1, the language 0 and the text in UTF-8.
+TEST(SavedString, EachModeAsLaidOut) {
+  const std::pair<std::int32_t, const char*> cases[] = {
+      {ARCHIVE_MODE_8BIT, "02 00 00 40  68 3F"},
+      {ARCHIVE_MODE_UTF8, "03 00 00 80  68 C3 A9"},
+      {ARCHIVE_MODE_UTF16, "04 00 00 C0  68 00 E9 00"}};
+  for (const auto& [mode, hex] : cases) {
+    EXPECT_EQ(Written([mode](CFile& file) { SaveString(u"h\u00E9", SArchive{&file, mode}); }),
+              FromHex(hex))
+        << hex;
+  }
+  EXPECT_EQ(Written([](CFile& file) { SaveLocalizedString(u"hi", file); }),
+            FromHex("01 00 00 00  00  02 00 00 80  68 69"));
+}
+
 // A text that cannot be saved is reported and saved empty, so that the record keeps its layout;
 // an unknown mode writes nothing. The result is where the string starts, always.
 TEST(SavedString, WhatCannotBeSavedIsReported) {
