@@ -19,14 +19,13 @@ constexpr std::size_t kEndingLength = 4;
 constexpr char16_t kFailedToConvert[] = u"Failed to convert - ";
 constexpr char16_t kStopped[] = u"Stopped - ";
 
-}  // namespace
-
+// The last four characters of a path (the whole path if it is shorter) decide between the text
+// and GEP importers.
 WStringView InputEnding(WStringView path) {
-  const auto geodata = std::find_if(kGeodataEndings.begin(), kGeodataEndings.end(),
-                                    [path](WStringView ending) { return path.ends_with(ending); });
-  if (geodata != kGeodataEndings.end()) return *geodata;
   return path.size() < kEndingLength ? path : path.substr(path.size() - kEndingLength);
 }
+
+}  // namespace
 
 bool HasGeodataEnding(WStringView path) {
   return std::any_of(kGeodataEndings.begin(), kGeodataEndings.end(),

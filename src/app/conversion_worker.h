@@ -19,10 +19,6 @@ inline constexpr char16_t kDoneText[] = u"Done!";
 inline constexpr std::array<WStringView, 10> kGeodataEndings{
     u".gpx", u".kml", u".kmz", u".geojson", u".json", u".gpkg", u".shp", u".fgb", u".osm", u".pbf"};
 
-// What decides a path's importer: the geodata ending it ends in, else its last four characters
-// (the whole path if it is shorter).
-WStringView InputEnding(WStringView path);
-
 // True when path ends exactly in ".gep", ".csv", ".txt" or one of kGeodataEndings.
 bool HasInputEnding(WStringView path);
 bool HasGeodataEnding(WStringView path);
