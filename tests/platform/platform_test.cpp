@@ -2,6 +2,7 @@
 #include <iconv.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <random>
 #include <thread>
 
@@ -171,6 +172,19 @@ TEST(File, WhatCannotBeOpenedOrWritten) {
     dropped.Write(&byte, 1);
   }
   EXPECT_EQ(test::ReadBytes(folder.Path() / "a"), test::Bytes{7});
+  {
+    CFile full;  // a Close whose flush fails still closes
+    ASSERT_TRUE(full.Open(folder.File("b"), CFile::modeCreate | CFile::modeWrite));
+    full.Write(&byte, 1);
+    const auto pwrite = g_fileSystemCalls.pwrite;
+    g_fileSystemCalls.pwrite = [](int, const void*, std::size_t, off_t) -> ssize_t {
+      errno = ENOSPC;
+      return -1;
+    };
+    EXPECT_THROW(full.Close(), CFileException);
+    g_fileSystemCalls.pwrite = pwrite;
+    EXPECT_FALSE(full.IsOpen());
+  }
   EXPECT_TRUE(CFile::Remove(folder.File("a")));
   EXPECT_FALSE(CFile::Remove(folder.File("a")));
 }
