@@ -147,8 +147,7 @@ class CTextDumpWriter : public IDumpWriter {
     Field(4, "position",
           FormatDegrees(p.x) + ' ' + FormatDegrees(p.y) + " (raw " + std::to_string(p.x) + ' ' +
               std::to_string(p.y) + ')');
-    for (const auto& [name, text] : ElementTexts(element))
-      Field(4, name, LineText(text->utf8()));
+    for (const auto& [name, text] : ElementTexts(element)) Field(4, name, LineText(text->utf8()));
   }
 
   void Finish() override { m_out.flush(); }

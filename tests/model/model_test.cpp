@@ -68,7 +68,9 @@ TEST(SavedString, EachModeAsLaidOut) {
       {ARCHIVE_MODE_UTF8, "03 00 00 80  68 C3 A9"},
       {ARCHIVE_MODE_UTF16, "04 00 00 C0  68 00 E9 00"}};
   for (const auto& [mode, hex] : cases) {
-    EXPECT_EQ(Written([mode](CFile& file) { SaveString(u"h\u00E9", SArchive{&file, mode}); }),
+    EXPECT_EQ(Written([mode](CFile& file) {
+                SaveString(u"h\u00E9", SArchive{&file, mode});
+              }),
               FromHex(hex))
         << hex;
   }
