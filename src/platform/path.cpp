@@ -6,9 +6,13 @@
 
 namespace tavi {
 
-std::filesystem::path ToNativePath(const WString& path) { return {WideToUtf8(path)}; }
+std::filesystem::path ToNativePath(const WString& path) {
+  return {WideToUtf8(path)};
+}
 
-WString FromNativePath(const std::filesystem::path& path) { return Utf8ToWide(path.string()); }
+WString FromNativePath(const std::filesystem::path& path) {
+  return Utf8ToWide(path.string());
+}
 
 WString GetWorkingFolder() {
   std::error_code error;
